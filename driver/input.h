@@ -1,0 +1,28 @@
+// Line input: splits a byte stream into lines the way a text-mode stream
+// would hand them over, from whatever the read function delivers.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+// Reads up to cap bytes into buf; returns the count, 0 at end of input, or
+// -1 on failure with errno set.
+using ReadFn = std::ptrdiff_t (*)(void* ctx, char* buf, std::size_t cap);
+
+struct Input {
+    ReadFn read;
+    void* ctx;
+    std::vector<char> buf; // grows only for a line longer than it
+    std::size_t start = 0; // first byte not yet handed out
+    std::size_t end = 0;   // one past the last byte read
+    bool done = false;     // no more reads: end of input, a Ctrl-Z, or a failure
+    int error = 0;         // errno of a failed read
+};
+
+Input make_input(ReadFn read, void* ctx);
+
+// Sets line to the next line, without its line end and cut at a NUL, and
+// returns true; false once the input is used up. The line stays valid until
+// the next call.
+bool next_line(Input& in, std::string_view& line);

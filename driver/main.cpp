@@ -1,0 +1,85 @@
+// fieldpick: writes the mail addresses in RFC 822 header lines, one a line.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "driver/input.h"
+#include "driver/unfold.h"
+#include "extract/output.h"
+
+namespace {
+
+std::ptrdiff_t read_stdin(void*, char* buf, std::size_t cap) {
+#ifdef _WIN32
+    return _read(0, buf, static_cast<unsigned>(cap > 1u << 30 ? 1u << 30 : cap));
+#else
+    return read(0, buf, cap);
+#endif
+}
+
+bool write_stdout(void*, const char* data, std::size_t len) {
+    while (len > 0) {
+#ifdef _WIN32
+        int n = _write(1, data, static_cast<unsigned>(len > 1u << 30 ? 1u << 30 : len));
+#else
+        ssize_t n = write(1, data, len);
+#endif
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        len -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void usage(Output& out) {
+    static const char text[] = "fieldpick: fieldpick only from RFC822 header, Ver 0.1";
+    static const char line2[] = "usage: grep \"Hoge:\" <input|fieldpick >output";
+    out_bytes(out, text, sizeof text - 1);
+    out_newline(out);
+    out_bytes(out, line2, sizeof line2 - 1);
+    out_newline(out);
+}
+
+// One line on standard error, like perror: "stdin: Is a directory".
+void report(const char* stream, int error) {
+    std::fprintf(stderr, "%s: %s\n", stream, std::strerror(error));
+}
+
+} // namespace
+
+int main(int argc, char**) {
+#ifdef _WIN32
+    // The line ends are handled here, byte for byte, as text mode would.
+    _setmode(0, _O_BINARY);
+    _setmode(1, _O_BINARY);
+#endif
+    Output out = make_output(write_stdout, nullptr);
+    int status = 0;
+    if (argc != 1) {
+        usage(out);
+        status = 2;
+    } else {
+        Input in = make_input(read_stdin, nullptr);
+        unfold_headers(in, out);
+        if (in.error != 0 && out.error == 0) {
+            out_flush(out); // what was written before the failure stays written
+            report("stdin", in.error);
+            status = 2;
+        }
+    }
+    if (!out_flush(out)) {
+        report("stdout", out.error);
+        status = 2;
+    }
+    return status;
+}

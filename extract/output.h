@@ -1,0 +1,46 @@
+// Buffered output: address lines are gathered in a large buffer and handed
+// to a write function in big blocks, so the per-byte path never makes a
+// library call.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+// Writes all of data; returns false on failure, with errno set.
+using WriteFn = bool (*)(void* ctx, const char* data, std::size_t len);
+
+struct Output {
+    WriteFn write;
+    void* ctx;
+    std::vector<char> buf;
+    std::size_t len = 0;
+    int error = 0; // errno of the first failed write; later output is dropped
+};
+
+// The line end written after every address and usage line.
+#ifdef _WIN32
+constexpr char output_newline[] = "\r\n";
+#else
+constexpr char output_newline[] = "\n";
+#endif
+
+Output make_output(WriteFn write, void* ctx);
+
+// Hands the buffered bytes to the write function; false once any write failed.
+bool out_flush(Output& out);
+
+void out_overflow(Output& out, const char* data, std::size_t len);
+
+inline void out_bytes(Output& out, const char* data, std::size_t len) {
+    if (len <= out.buf.size() - out.len) {
+        std::memcpy(out.buf.data() + out.len, data, len);
+        out.len += len;
+    } else {
+        out_overflow(out, data, len);
+    }
+}
+
+inline void out_newline(Output& out) {
+    out_bytes(out, output_newline, sizeof output_newline - 1);
+}
