@@ -1,0 +1,41 @@
+# Packages: `cpack -G DEB` on Linux, `cpack -G ZIP` from a Windows build.
+set(CPACK_PACKAGE_NAME fieldpick)
+set(CPACK_PACKAGE_VENDOR "the fieldpick authors")
+set(CPACK_PACKAGE_CONTACT "fieldpick maintainers <maintainers@users.noreply.c-seed-f3a2978c.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write the addresses in mail header lines, one per line")
+set(CPACK_PACKAGE_DESCRIPTION
+    "fieldpick reads mail header lines (RFC 822) on standard input and writes
+the addresses they carry on standard output, one per line. It is the last
+stage of a pipeline whose first stage, such as grep or awk, picks the lines
+of the header field wanted.
+.
+Addresses in angle brackets are written as they stand; a field without
+angle brackets gives its words. Comments in parentheses are dropped and
+folded fields are joined. Nothing is validated or decoded.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The files a Debian package carries beyond the plain install.
+  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-docs.cmake)
+  set(CPACK_FIELDPICK_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
+  set(CPACK_FIELDPICK_DOCDIR ${CMAKE_INSTALL_DOCDIR})
+  set(CPACK_FIELDPICK_MANDIR ${CMAKE_INSTALL_MANDIR})
+
+  file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/changelog latest LIMIT_COUNT 1)
+  if(NOT latest MATCHES "^fieldpick \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "packaging/changelog has no entry for version ${PROJECT_VERSION} on top")
+  endif()
+endif()
+
+include(CPack)

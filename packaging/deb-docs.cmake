@@ -1,0 +1,20 @@
+# Run by cpack once the files are staged: compresses the manual page and
+# adds the copyright file and the changelog that every Debian package has.
+if(NOT CPACK_GENERATOR STREQUAL "DEB")
+  return()
+endif()
+
+set(root ${CPACK_TEMPORARY_INSTALL_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX})
+set(docdir ${root}/${CPACK_FIELDPICK_DOCDIR})
+set(source ${CPACK_FIELDPICK_PACKAGING_DIR})
+set(mode OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+find_program(GZIP gzip REQUIRED)
+file(MAKE_DIRECTORY ${docdir})
+file(CHMOD ${docdir} PERMISSIONS ${mode} OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
+file(COPY ${source}/copyright ${source}/changelog DESTINATION ${docdir} FILE_PERMISSIONS ${mode})
+
+# -n: no name or time stamp in the archive, so the package is reproducible.
+foreach(file ${root}/${CPACK_FIELDPICK_MANDIR}/man1/fieldpick.1 ${docdir}/changelog)
+  execute_process(COMMAND ${GZIP} -9n -f ${file} COMMAND_ERROR_IS_FATAL ANY)
+endforeach()

@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""Checks what ships with the program: the files an install puts in place,
+and the manual page, whose examples and messages must be what the program
+really does.
+
+usage: package_test.py install|manual CMAKE BUILD_DIR SOURCE_DIR PROGRAM
+Exits 77 (skipped) for "manual" when neither mandoc nor groff is there.
+"""
+import filecmp
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+CMAKE = BUILD = SOURCE = PROGRAM = ""
+
+SELECT_TO_CC = "!/^[ \\t]/ { keep = /^(To|Cc):/ } keep"
+
+
+def source(*parts):
+    return os.path.join(SOURCE, *parts)
+
+
+def pipeline(first, data_path):
+    """Runs `first < data_path | PROGRAM` and returns the program's output lines."""
+    with open(data_path, "rb") as data:
+        select = subprocess.run(first, stdin=data, stdout=subprocess.PIPE, check=True)
+    r = subprocess.run([PROGRAM], input=select.stdout, stdout=subprocess.PIPE, check=True)
+    return r.stdout.decode().splitlines()
+
+
+class Install(unittest.TestCase):
+    def test_installs_the_program_and_its_page_only(self):
+        with tempfile.TemporaryDirectory() as prefix:
+            subprocess.run([CMAKE, "--install", BUILD, "--prefix", prefix], check=True,
+                           stdout=subprocess.DEVNULL)
+            found = sorted(os.path.relpath(os.path.join(d, f), prefix)
+                           for d, _, files in os.walk(prefix) for f in files)
+            self.assertEqual(found, ["bin/fieldpick", "share/man/man1/fieldpick.1"])
+            program = os.path.join(prefix, "bin/fieldpick")
+            self.assertTrue(os.access(program, os.X_OK))
+            self.assertTrue(filecmp.cmp(program, PROGRAM, shallow=False))
+            self.assertTrue(filecmp.cmp(os.path.join(prefix, "share/man/man1/fieldpick.1"),
+                                        source("man", "fieldpick.1"), shallow=False))
+
+    def test_debian_copyright_carries_the_license(self):
+        with open(source("LICENSE")) as f:
+            license = f.read().splitlines()[4:]  # after the title and the copyright line
+        with open(source("packaging", "copyright")) as f:
+            text = f.read()
+        body = text[text.index("License: Expat\n"):].splitlines()[1:]
+        self.assertEqual(["" if line == " ." else line[1:] for line in body], license)
+
+
+class Manual(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "fieldpick.txt")
+            subprocess.run([CMAKE, "-DMANUAL=" + source("man", "fieldpick.1"), "-DOUTPUT=" + out,
+                            "-P", source("packaging", "render-manual.cmake")], check=True)
+            with open(out, "rb") as f:
+                text = f.read().decode("ascii")
+        assert "\n" not in text.replace("\r\n", ""), "the text manual has bare LF line ends"
+        cls.lines = [line.strip() for line in text.split("\r\n")]
+
+    def assertShows(self, block):
+        """The page shows these lines one after the other."""
+        self.assertTrue(block, "nothing to look for")
+        n = len(block)
+        self.assertTrue(any(self.lines[i:i + n] == block for i in range(len(self.lines))),
+                        "the page does not show:\n" + "\n".join(block))
+
+    def test_usage_text(self):
+        r = subprocess.run([PROGRAM, "x"], stdin=subprocess.DEVNULL, capture_output=True)
+        self.assertEqual(r.returncode, 2)
+        self.assertShows(r.stdout.decode().splitlines())
+
+    def test_examples(self):
+        message = source("examples", "message.txt")
+        self.assertShows(["$ cat sender"] + pipeline(["grep", "^From:"], message))
+        self.assertShows(["$ awk '%s' message | fieldpick" % SELECT_TO_CC]
+                         + pipeline(["awk", SELECT_TO_CC], message))
+
+    def test_example_header_is_the_sample_message(self):
+        with open(source("man", "fieldpick.1")) as f:
+            page = f.read()
+        examples = page[page.index(".Sh EXAMPLES"):]
+        shown = examples[examples.index(".Bd -literal"):examples.index(".Ed")].splitlines()[1:]
+        with open(source("examples", "message.txt")) as f:
+            sample = f.read().splitlines()
+        self.assertTrue(shown)
+        for line in shown:
+            self.assertIn(line, sample)
+
+    def test_diagnostics(self):
+        with open("/dev/full", "wb") as full:
+            r = subprocess.run([PROGRAM], input=b"To: box1\n", stdout=full, stderr=subprocess.PIPE)
+        self.assertShows(r.stderr.decode().splitlines())
+        fd = os.open("/", os.O_RDONLY)
+        try:
+            r = subprocess.run([PROGRAM], stdin=fd, capture_output=True)
+        finally:
+            os.close(fd)
+        self.assertShows(r.stderr.decode().splitlines())
+
+
+if __name__ == "__main__":
+    which, CMAKE, BUILD, SOURCE, PROGRAM = sys.argv[1:]
+    if which == "manual" and not (shutil.which("mandoc") or shutil.which("groff")):
+        print("skipped: neither mandoc nor groff is installed")
+        sys.exit(77)
+    suite = unittest.defaultTestLoader.loadTestsFromTestCase(
+        {"install": Install, "manual": Manual}[which])
+    ok = unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful()
+    sys.exit(0 if ok else 1)
