@@ -16,7 +16,7 @@ struct Input {
     std::vector<char> buf; // grows only for a line longer than it
     std::size_t start = 0; // first byte not yet handed out
     std::size_t end = 0;   // one past the last byte read
-    std::size_t nul = 0;   // no NUL before this offset, from start on; one may be at it
+    std::size_t nul = 0;   // from start up to here no NUL (one may stand at nul itself)
     bool done = false;     // no more reads: end of input, a Ctrl-Z, or a failure
     int error = 0;         // errno of a failed read
 };
