@@ -13,9 +13,11 @@ constexpr char ctrl_z = 0x1A;
 
 // Moves the unfinished line to the front (growing the buffer if it fills it)
 // and appends one read. A Ctrl-Z ends the input where it stands.
-void fill(Input& in) {
+// Kept out of line: it runs once a read, next_line once a line.
+[[gnu::noinline]] void fill(Input& in) {
     std::size_t pending = in.end - in.start;
     std::memmove(in.buf.data(), in.buf.data() + in.start, pending);
+    in.nul = in.nul > in.start ? in.nul - in.start : 0;
     in.start = 0;
     in.end = pending;
     if (pending == in.buf.size())
@@ -40,12 +42,24 @@ void fill(Input& in) {
     in.end += static_cast<std::size_t>(got);
 }
 
-// A CR just before the LF belongs to the line end; a NUL ends the text.
-std::string_view line_text(const char* p, std::size_t len, bool had_lf) {
-    if (had_lf && len > 0 && p[len - 1] == '\r')
+// Returns the line of len bytes that starts at in.start, and moves in.start
+// past it and its line end (skip bytes). A CR just before the LF belongs to
+// the line end; a NUL ends the text.
+inline std::string_view take_line(Input& in, std::size_t len, std::size_t skip) {
+    const char* p = in.buf.data() + in.start;
+    if (in.start + len > in.nul) {
+        // NULs are rare: one search from here finds the next, and the lines
+        // before it need no search of their own.
+        const void* nul = std::memchr(p, '\0', in.end - in.start);
+        in.nul =
+            nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - in.buf.data()) : in.end;
+    }
+    in.start += len + skip;
+    if (skip > 0 && len > 0 && p[len - 1] == '\r')
         --len;
-    if (const void* nul = std::memchr(p, '\0', len))
-        len = static_cast<std::size_t>(static_cast<const char*>(nul) - p);
+    const char* text_end = in.buf.data() + in.nul;
+    if (p + len > text_end)
+        len = static_cast<std::size_t>(text_end - p);
     return {p, len};
 }
 
@@ -58,23 +72,22 @@ Input make_input(ReadFn read, void* ctx) {
 
 bool next_line(Input& in, std::string_view& line) {
     std::size_t scanned = in.start;
-    for (;;) {
-        const char* base = in.buf.data();
-        if (const void* lf = std::memchr(base + scanned, '\n', in.end - scanned)) {
-            const char* p = base + in.start;
-            std::size_t len = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
-            in.start += len + 1;
-            line = line_text(p, len, true);
-            return true;
-        }
+    const void* lf;
+    while (!(lf = std::memchr(in.buf.data() + scanned, '\n', in.end - scanned))) {
         if (in.done) {
             if (in.start == in.end)
                 return false;
-            line = line_text(base + in.start, in.end - in.start, false);
-            in.start = in.end;
+            line = take_line(in, in.end - in.start, 0);
             return true;
         }
         scanned = in.end - in.start; // fill() moves the pending bytes to the front
         fill(in);
     }
+    std::size_t len = static_cast<std::size_t>(static_cast<const char*>(lf) - in.buf.data());
+    line = take_line(in, len - in.start, 1);
+    return true;
+}
+
+int peek_next_byte(const Input& in) {
+    return in.start < in.end ? static_cast<unsigned char>(in.buf[in.start]) : -1;
 }

@@ -16,6 +16,7 @@ struct Input {
     std::vector<char> buf; // grows only for a line longer than it
     std::size_t start = 0; // first byte not yet handed out
     std::size_t end = 0;   // one past the last byte read
+    std::size_t nul = 0;   // from start up to here no NUL (one may stand at nul itself)
     bool done = false;     // no more reads: end of input, a Ctrl-Z, or a failure
     int error = 0;         // errno of a failed read
 };
@@ -26,3 +27,8 @@ Input make_input(ReadFn read, void* ctx);
 // returns true; false once the input is used up. The line stays valid until
 // the next call.
 bool next_line(Input& in, std::string_view& line);
+
+// The first byte of the next line if it is already in the buffer, else -1
+// (more must be read first, or the input is used up). Lets the caller see
+// whether a line is continued while that line is still valid.
+int peek_next_byte(const Input& in);

@@ -3,36 +3,13 @@
 #include <cstring>
 #include <vector>
 
+#include "extract/scan.h"
+
 namespace {
 
 const char* find_byte(const char* p, const char* end, char c) {
     const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
     return hit ? static_cast<const char*>(hit) : end;
-}
-
-// "(" and ")" are 0x28 and 0x29; so are "<" and ">" 0x3C and 0x3E.
-const char* find_paren(const char* p, const char* end) {
-    while (p < end && (*p | 1) != ')')
-        ++p;
-    return p;
-}
-
-const char* find_angle(const char* p, const char* end) {
-    while (p < end && (*p | 2) != '>')
-        ++p;
-    return p;
-}
-
-const char* skip_space(const char* p, const char* end) {
-    while (p < end && is_space(static_cast<unsigned char>(*p)))
-        ++p;
-    return p;
-}
-
-const char* find_space(const char* p, const char* end) {
-    while (p < end && !is_space(static_cast<unsigned char>(*p)))
-        ++p;
-    return p;
 }
 
 // Everything from the first "<" on: text inside brackets is written, a ">"
@@ -41,7 +18,7 @@ const char* find_space(const char* p, const char* end) {
 void print_bracketed(Output& out, const char* p, const char* end) {
     bool inside = true;
     for (;;) {
-        const char* q = find_angle(p, end);
+        const char* q = scan::find_angle(p, end);
         if (inside)
             out_bytes(out, p, static_cast<std::size_t>(q - p));
         if (q == end)
@@ -56,8 +33,8 @@ void print_bracketed(Output& out, const char* p, const char* end) {
 }
 
 void print_words(Output& out, const char* p, const char* end) {
-    for (p = skip_space(p, end); p < end; p = skip_space(p, end)) {
-        const char* q = find_space(p, end);
+    for (p = scan::skip_space(p, end); p < end; p = scan::skip_space(p, end)) {
+        const char* q = scan::find_space(p, end);
         out_bytes(out, p, static_cast<std::size_t>(q - p));
         out_newline(out);
         p = q;
@@ -77,13 +54,12 @@ std::size_t extract_value(char* out, std::string_view line) {
             return 0;
         p = colon + 1;
     }
-    p = skip_space(p, end);
+    p = scan::skip_space(p, end);
 
     // Comments do not nest: the first ")" ends one, and a stray ")" is dropped.
     char* o = out;
     while (p < end) {
-        const char* paren = find_paren(p, end);
-        std::memcpy(o, p, static_cast<std::size_t>(paren - p));
+        const char* paren = scan::copy_until_paren(o, p, end);
         o += paren - p;
         if (paren == end)
             break;

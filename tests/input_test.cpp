@@ -69,6 +69,9 @@ TEST(NextLine, LinesAreTheSameForEveryReadSize) {
         {"ab\0cd\nef\n"s, "ab|ef|"},
         {"\0x\r\n"s, "|"},
         {"ab\0\r\n"s, "ab|"},
+        {"a\0b\nc\nd\0\ne\n"s, "a|c|d|e|"}, // a NUL, clean lines, then another
+        {"\0\n\0\nx\n"s, "||x|"},
+        {"ab\nc\0d\r\n\0\r\nef"s, "ab|c||ef|"},
     };
     for (const Case& c : cases)
         for (std::size_t piece : {1u, 2u, 3u, 5u, 4096u})
@@ -93,8 +96,8 @@ TEST(NextLine, AFailedReadEndsTheInputAfterTheLineSoFar) {
     EXPECT_EQ(in.error, EIO);
 }
 
-std::string filtered(const std::string& data, bool fail_at_end = false) {
-    Pieces src{data, 7, 0, fail_at_end};
+std::string filtered(const std::string& data, bool fail_at_end = false, std::size_t piece = 7) {
+    Pieces src{data, piece, 0, fail_at_end};
     Input in = make_input(read_pieces, &src);
     std::string got;
     Output out = make_output(append_to_string, &got);
@@ -117,6 +120,22 @@ TEST(UnfoldHeaders, ContinuationLinesJoinTheFieldTheyContinue) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(escaped(filtered(c.in)), escaped(c.want)) << "input " << escaped(c.in);
+}
+
+// A one-line field is printed where it lies when the next line is already
+// read; the result must not depend on where the reads end.
+TEST(UnfoldHeaders, FieldsAreTheSameForEveryReadSize) {
+    const std::vector<Case> cases = {
+        {"From: <a>\nTo: <b>,\n <c>\nCc: d\n", "a\nb\nc\nd\n"},
+        {"To: <a>\n\r\n <b>\n", "a\nb\n"}, // an empty CR LF line, then a continuation
+        {"To: <a\r\n\t>\r\nCc: <b>\r\n", "a\t\nb\n"},
+        {"To: a\n\0 b\nCc: c"s, "a\nc\n"},
+        {"To: a\n\n\nCc: b\n \n", "a\nb\n"},
+    };
+    for (const Case& c : cases)
+        for (std::size_t piece : {1u, 2u, 3u, 5u, 4096u})
+            EXPECT_EQ(escaped(filtered(c.in, false, piece)), escaped(c.want))
+                << "input " << escaped(c.in) << " in reads of " << piece;
 }
 
 TEST(UnfoldHeaders, AReadFailureDropsTheOpenHeaderOnly) {
