@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus in corpus/: the lines and inputs of the unit and
+end-to-end tests, as small files. Run it from anywhere; it replaces the
+folders it writes."""
+import os
+import shutil
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+# One logical header line each, for fuzz_extract.
+LINES = [
+    b"From: Ann <box1>", b"Date: 12:34", b"Subject no colon here: x", b": box1",
+    b"X:\t\tbox1\t", b"\tX: box1", b"", b"Subject no colon", b"X: (only comment)", b"\t \r",
+    b"To: box1 (Ann), box2 (Bob)", b"X: (comment <box9>) <box1>", b"X: ((nested) box3) box4",
+    b"X: )box1(", b"X: box1 (open", b'X: "Ann (A)" <box1>', b"X: Ann \\(x\\) <box1>",
+    b"X: a(b)c(d)e)f", b"To: box1, box2", b"X: box1>", b"X: box1\r", b"X: a\tb\vc\fd\ne",
+    b"X: ab\xe9 cd\xa0e", b"X: undisclosed-recipients:;", b"To: Ann <box1>, Bob <box2>",
+    b"To: Ann <box1>, box2", b"To: x> <box1>", b"X: < box1\t>", b"X: <box1", b"X: <box1>>",
+    b"X: <a<b>", b"X: <>", b"X: a>b<c>d", b"X: <a>b<c", b"X: <",
+]
+
+# Whole inputs, for fuzz_filter.
+INPUTS = [
+    b"To: Ann <box1>,\n\tBob (desk) <box2>\nSubject: hello\n", b"To: box1,\n box2\n",
+    b"To: <box1\n\x0b>\n", b"From: Ann <box1>\n\nNote: see box3\n", b" box1 box2\n",
+    b"To: Ann\n <box1>\nCc: box2", b"To: <box1\r\n >\r\n", b"To: <a\rb>\r\n", b"To: a\r",
+    b"To: box1\nCc: box2\x1a\nBcc: box3\n", b"To: ab\x00cd\nCc: box2\n",
+    b"To: x\xe9 <\xc3\xa9>\n", b"a\r\r\n", b"a\r\x1a\nb", b"To: <a>\n\x00 <b>\n", b"ab\x00\r\n",
+]
+
+
+def plan(sizes, fail=False, stretch=0, offset=0):
+    """The header fuzz_filter reads first: flags, offset, read sizes."""
+    flags = (1 if fail else 0) | (len(sizes) - 1) << 1 | stretch << 4
+    return bytes([flags, offset] + sizes)
+
+
+PLANS = [plan([0]), plan([1, 2, 4]), plan([4, 0xC0])]
+
+FILTER_SEEDS = [PLANS[i % len(PLANS)] + text for i, text in enumerate(INPUTS)] + [
+    plan([2], fail=True) + b"To: box1\nCc: box2\n",
+    # one long line across 128 KiB, short lines across 64 KiB, a CR LF across 256 KiB
+    plan([0xC0], stretch=14, offset=0x80) + b"To: <box1 box2> ",
+    plan([0x30, 0xFF], stretch=13, offset=0xFF) + b"To: <a>\r\n",
+    plan([0x10], stretch=15, offset=0xF0) + b"Cc: a b\r\n \x1a",
+]
+
+
+def write(folder, items, stem):
+    path = os.path.join(HERE, "corpus", folder)
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    for i, data in enumerate(items):
+        with open(os.path.join(path, "%s%02d" % (stem, i)), "wb") as f:
+            f.write(data)
+
+
+write("extract", LINES, "line")
+write("filter", FILTER_SEEDS, "input")
