@@ -2,6 +2,8 @@
 # executable's headers checked; a build whose toolchain names an emulator
 # (Wine, for x86_64) also runs the end-to-end suite on the .exe.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# Python by its path: CTest would run the imported target under the emulator.
+set(fieldpick_python ${Python3_EXECUTABLE})
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(fieldpick_architecture i386:x86-64)
@@ -9,7 +11,7 @@ else()
   set(fieldpick_architecture i386)
 endif()
 add_test(NAME windows_exe
-         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows_exe.py
+         COMMAND ${fieldpick_python} ${CMAKE_CURRENT_SOURCE_DIR}/windows_exe.py
                  ${CMAKE_OBJDUMP} $<TARGET_FILE:fieldpick> ${fieldpick_architecture})
 
 if(CMAKE_CROSSCOMPILING_EMULATOR)
@@ -25,7 +27,7 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine)
 
   add_test(NAME end_to_end
-           COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/end_to_end.py
+           COMMAND ${fieldpick_python} ${CMAKE_CURRENT_SOURCE_DIR}/end_to_end.py
                    --crlf --wine --strerror $<TARGET_FILE:strerror_text>
                    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:fieldpick>)
   set_tests_properties(end_to_end PROPERTIES ENVIRONMENT "${fieldpick_wine_env}"
