@@ -4,8 +4,10 @@
 #include <cstring>
 
 #ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -15,6 +17,42 @@
 #include "extract/output.h"
 
 namespace {
+
+#ifdef _WIN32
+// The C library's number for what a write to standard output can meet.
+int errno_of(DWORD os_error) {
+    switch (os_error) {
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
+        return EPIPE;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_INVALID_HANDLE:
+    case ERROR_ACCESS_DENIED:
+        return EBADF;
+    default:
+        return EIO;
+    }
+}
+
+// Standard output goes straight to its handle: msvcrt's _write reports a
+// closed pipe as EINVAL (Wine's even a write the pipe took only in part, with
+// no Windows error code left), so a reader that went away would look like a
+// real error.
+std::ptrdiff_t write_handle(const char* data, std::size_t len) {
+    DWORD written = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(_get_osfhandle(1)), data,
+                   static_cast<DWORD>(len > 1u << 30 ? 1u << 30 : len), &written, nullptr)) {
+        errno = errno_of(GetLastError());
+        return -1;
+    }
+    if (written == 0)
+        errno = ENOSPC;
+    return static_cast<std::ptrdiff_t>(written);
+}
+#endif
 
 std::ptrdiff_t read_stdin(void*, char* buf, std::size_t cap) {
 #ifdef _WIN32
@@ -27,7 +65,7 @@ std::ptrdiff_t read_stdin(void*, char* buf, std::size_t cap) {
 bool write_stdout(void*, const char* data, std::size_t len) {
     while (len > 0) {
 #ifdef _WIN32
-        int n = _write(1, data, static_cast<unsigned>(len > 1u << 30 ? 1u << 30 : len));
+        std::ptrdiff_t n = write_handle(data, len);
 #else
         ssize_t n = write(1, data, len);
 #endif
@@ -55,6 +93,17 @@ void report(const char* stream, int error) {
     std::fprintf(stderr, "%s: %s\n", stream, std::strerror(error));
 }
 
+// Windows has no SIGPIPE: when the reader goes away, end as quietly as the
+// signal ends a filter elsewhere.
+bool reader_gone(int error) {
+#ifdef _WIN32
+    return error == EPIPE;
+#else
+    (void)error;
+    return false;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char**) {
@@ -78,7 +127,8 @@ int main(int argc, char**) {
         }
     }
     if (!out_flush(out)) {
-        report("stdout", out.error);
+        if (!reader_gone(out.error))
+            report("stdout", out.error);
         status = 2;
     }
     return status;

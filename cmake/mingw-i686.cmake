@@ -1,0 +1,8 @@
+# Cross build for 32-bit Windows, the program's home, with MinGW-w64
+# (Debian: g++-mingw-w64-i686):
+#   cmake -S . -B build-win32 --toolchain cmake/mingw-i686.cmake
+# A 64-bit Linux kernel without 32-bit support cannot run the .exe, so the
+# tests only check what kind of executable it is.
+set(FIELDPICK_MINGW_TRIPLET i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

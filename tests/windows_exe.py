@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+"""Checks what kind of Windows executable a build made, from objdump's view
+of its headers: the CPU it is for, that it is a console program, and that it
+loads no DLL a bare Windows lacks (the C++ runtime is linked in).
+
+usage: windows_exe.py OBJDUMP EXE ARCHITECTURE   (i386 or i386:x86-64)
+"""
+import re
+import subprocess
+import sys
+
+# Windows itself provides these; anything else would have to ship beside
+# the .exe.
+SYSTEM_DLLS = re.compile(r"(kernel32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll",
+                         re.IGNORECASE)
+
+
+def headers(objdump, exe):
+    return subprocess.run([objdump, "-f", "-p", exe], check=True, capture_output=True,
+                          text=True).stdout
+
+
+def problems(text, architecture):
+    found = []
+    arch = re.search(r"^architecture: ([^,]+),", text, re.MULTILINE)
+    if not arch or arch.group(1) != architecture:
+        found.append("architecture %s, want %s" % (arch and arch.group(1), architecture))
+    subsystem = re.search(r"^Subsystem\s+\S+\s+\((.*)\)", text, re.MULTILINE)
+    if not subsystem or subsystem.group(1) != "Windows CUI":
+        found.append("subsystem %s, want Windows CUI" % (subsystem and subsystem.group(1)))
+    dlls = re.findall(r"DLL Name: (\S+)", text)
+    if not dlls:
+        found.append("no DLL imports found")
+    found += ["needs %s beside it" % d for d in dlls if not SYSTEM_DLLS.fullmatch(d)]
+    return found
+
+
+def main(objdump, exe, architecture):
+    text = headers(objdump, exe)
+    print("\n".join(l for l in text.splitlines()
+                    if re.match(r"\S+:\s+file format|architecture:|Magic|Subsystem\s|\s*DLL Name:",
+                                l)))
+    found = problems(text, architecture)
+    for p in found:
+        print("FAIL: " + p)
+    return 1 if found else 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4:
+        sys.exit(__doc__)
+    sys.exit(main(*sys.argv[1:]))
