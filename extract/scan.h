@@ -1,6 +1,7 @@
-// The searches of the per-line path: each finds the next byte in [p, end)
-// that can change what the value cleaner or the address printer does, and
-// returns it (or end). Nothing here reads outside [p, end).
+// The searches and writers of the per-line path. Each search finds the next
+// byte in [p, end) that can change what the value cleaner or the address
+// printer does, and returns it (or end); each writer turns a value into its
+// address lines. Nothing here reads outside [p, end).
 //
 // Two versions with the same results: scan_portable goes a byte at a time;
 // scan_sse2 looks at 16 bytes at once and is used wherever the compiler
@@ -51,11 +52,71 @@ inline const char* skip_space(const char* p, const char* end) {
     return find_if(p, end, [](unsigned char c) { return !is_space(c); });
 }
 
+// "(", ")" or "<": the bytes that decide how a value is printed.
+inline bool is_paren_or_open(unsigned char c) {
+    return is_paren(c) || c == '<';
+}
+
+inline const char* find_paren_or_open(const char* p, const char* end) {
+    return find_if(p, end, is_paren_or_open);
+}
+
 // Copies [p, first paren) to o and returns the paren (or end).
 inline const char* copy_until_paren(char* o, const char* p, const char* end) {
     const char* paren = find_paren(p, end);
     std::memcpy(o, p, static_cast<std::size_t>(paren - p));
     return paren;
+}
+
+constexpr std::size_t newline_size = sizeof output_newline - 1;
+
+// Room that the writers below need at o for the address lines of n bytes:
+// every byte may become a line end, and the block writers store whole blocks.
+constexpr std::size_t words_room(std::size_t n) {
+    return newline_size * (n + 1) + 32;
+}
+
+// Writes every word of [p, end) followed by a line end, and returns the end
+// of what it wrote. Branch-free: each byte is stored, a space as the first
+// byte of a line end, and the output moves on past a word byte, or past the
+// line end when the space ends a word; a space after a space writes nothing.
+inline char* write_words(char* o, const char* p, const char* end) {
+    bool after_space = true; // the leading run is dropped
+    for (; p < end; ++p) {
+        auto c = static_cast<unsigned char>(*p);
+        bool space = is_space(c);
+        o[0] = space ? output_newline[0] : static_cast<char>(c);
+        if (newline_size == 2)
+            o[1] = output_newline[newline_size - 1];
+        o += space ? (after_space ? 0 : newline_size) : 1;
+        after_space = space;
+    }
+    std::memcpy(o, output_newline, newline_size);
+    return after_space ? o : o + newline_size;
+}
+
+// Writes the addresses of the text that follows the first "<" of a value:
+// bytes inside brackets are written, a ">" ends an address (even one never
+// opened), and an address still open at the end is ended too.
+inline char* write_bracketed(char* o, const char* p, const char* end) {
+    bool inside = true;
+    for (; p < end; ++p) {
+        if (*p == '>') {
+            std::memcpy(o, output_newline, newline_size);
+            o += newline_size;
+            inside = false;
+        } else if (*p == '<') {
+            inside = true;
+        } else {
+            *o = *p;
+            o += inside;
+        }
+    }
+    if (inside) {
+        std::memcpy(o, output_newline, newline_size);
+        o += newline_size;
+    }
+    return o;
 }
 
 } // namespace scan_portable
@@ -86,11 +147,20 @@ inline unsigned angle_bits(__m128i v) {
     return bits(_mm_cmpeq_epi8(_mm_or_si128(v, splat(2)), splat('>')));
 }
 
-// Space, or tab to CR: c - 9 is at most 4 when counted without sign.
-inline unsigned space_bits(__m128i v) {
+inline unsigned paren_or_open_bits(__m128i v) {
+    return paren_bits(v) | bits(_mm_cmpeq_epi8(v, splat('<')));
+}
+
+// 0xFF for space, or tab to CR (c - 9 is at most 4 when counted without
+// sign), 0 for any other byte.
+inline __m128i space_mask(__m128i v) {
     __m128i from_tab = _mm_sub_epi8(v, splat('\t'));
     __m128i tab_to_cr = _mm_cmpeq_epi8(_mm_min_epu8(from_tab, splat(4)), from_tab);
-    return bits(_mm_or_si128(tab_to_cr, _mm_cmpeq_epi8(v, splat(' '))));
+    return _mm_or_si128(tab_to_cr, _mm_cmpeq_epi8(v, splat(' ')));
+}
+
+inline unsigned space_bits(__m128i v) {
+    return bits(space_mask(v));
 }
 
 inline unsigned non_space_bits(__m128i v) {
@@ -130,6 +200,10 @@ inline const char* skip_space(const char* p, const char* end) {
     return find_first(p, end, non_space_bits, [](unsigned char c) { return !is_space(c); });
 }
 
+inline const char* find_paren_or_open(const char* p, const char* end) {
+    return find_first(p, end, paren_or_open_bits, scan_portable::is_paren_or_open);
+}
+
 // Copies [p, first paren) to o and returns the paren (or end), in one pass:
 // each block is stored before it is looked at. o must have room for end - p
 // bytes; those after the paren may be overwritten. As in find_first, the
@@ -151,6 +225,107 @@ inline const char* copy_until_paren(char* o, const char* p, const char* end) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(o - (p - last)), v);
     unsigned m = paren_bits(v) >> (p - last);
     return m ? p + __builtin_ctz(m) : end;
+}
+
+using scan_portable::newline_size;
+using scan_portable::words_room;
+
+inline void store(char* o, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+}
+
+// Calls visit(block, from) for each block of [p, end), which must hold one
+// block at least: whole blocks with from 0, then one that ends at end, whose
+// bytes before from were visited already.
+template <typename Visit> void for_each_block(const char* p, const char* end, Visit visit) {
+    for (; end - p >= block; p += block)
+        visit(load(p), 0);
+    if (p < end)
+        visit(load(end - block), static_cast<int>(block - (end - p)));
+}
+
+// The bits of a block from bit from on.
+inline unsigned from_bit(int from) {
+    return 0xFFFFu << from & 0xFFFFu;
+}
+
+// Copies the block bytes [from, to) in v, through the scratch copy kept at
+// tmp, to o; returns o moved past them. Writes a whole block at o.
+inline char* copy_part(char* o, const char* tmp, int from, int to) {
+    store(o, load(tmp + from));
+    return o + (to - from);
+}
+
+// As scan_portable::write_words, for a one-byte line end, a block at a time:
+// every space becomes a line end and the block is stored whole; only a space
+// that follows a space (rare in headers) is cut out, by storing the block
+// again from the byte after it.
+inline char* write_words(char* o, const char* p, const char* end) {
+    if (newline_size != 1 || end - p < block)
+        return scan_portable::write_words(o, p, end);
+    alignas(16) char tmp[2 * block] = {};
+    unsigned after_space = 1; // the leading run is dropped
+    for_each_block(p, end, [&](__m128i v, int from) {
+        __m128i space = space_mask(v);
+        unsigned space_at = bits(space) & from_bit(from);
+        unsigned drop = space_at & (space_at << 1 | after_space << from);
+        after_space = space_at >> 15;
+        v = _mm_or_si128(_mm_andnot_si128(space, v), _mm_and_si128(space, splat('\n')));
+        if ((drop | static_cast<unsigned>(from)) == 0) {
+            store(o, v);
+            o += block;
+            return;
+        }
+        store(tmp, v);
+        int part = from;
+        for (; drop != 0; drop &= drop - 1) {
+            int cut = __builtin_ctz(drop);
+            o = copy_part(o, tmp, part, cut);
+            part = cut + 1;
+        }
+        o = copy_part(o, tmp, part, static_cast<int>(block));
+    });
+    *o = '\n';
+    return o + (after_space ^ 1);
+}
+
+// As scan_portable::write_bracketed, a block at a time: a block without
+// angle brackets is stored whole while inside an address, or skipped.
+inline char* write_bracketed(char* o, const char* p, const char* end) {
+    if (end - p < block)
+        return scan_portable::write_bracketed(o, p, end);
+    alignas(16) char tmp[2 * block] = {};
+    bool inside = true;
+    for_each_block(p, end, [&](__m128i v, int from) {
+        unsigned angles = angle_bits(v) & from_bit(from);
+        if (angles == 0 && from == 0) {
+            if (inside) {
+                store(o, v);
+                o += block;
+            }
+            return;
+        }
+        store(tmp, v);
+        int part = from;
+        for (; angles != 0; angles &= angles - 1) {
+            int at = __builtin_ctz(angles);
+            if (inside)
+                o = copy_part(o, tmp, part, at);
+            inside = tmp[at] == '<';
+            if (!inside) {
+                std::memcpy(o, output_newline, newline_size);
+                o += newline_size;
+            }
+            part = at + 1;
+        }
+        if (inside)
+            o = copy_part(o, tmp, part, static_cast<int>(block));
+    });
+    if (inside) {
+        std::memcpy(o, output_newline, newline_size);
+        o += newline_size;
+    }
+    return o;
 }
 
 } // namespace scan_sse2
