@@ -1,6 +1,7 @@
 #include "extract/address.h"
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "extract/scan.h"
@@ -44,29 +45,62 @@ void print_words_in_pieces(Output& out, const char* p, const char* end) {
     }
 }
 
-// The common case: all address lines written straight into the output
-// buffer after one check for room.
-void print_bracketed(Output& out, const char* p, const char* end) {
-    if (char* o = out_room(out, scan::words_room(static_cast<std::size_t>(end - p))))
-        out_used(out, scan::write_bracketed(o, p, end));
-    else
-        print_bracketed_in_pieces(out, p, end);
+// Calls write(stretch, stretch end) for each stretch of [p, end) outside
+// comments, in order. Comments do not nest: the first ")" ends one, and a
+// stray ")" is dropped.
+template <typename Write> void for_each_uncommented(const char* p, const char* end, Write write) {
+    while (p < end) {
+        const char* paren = scan::find_paren(p, end);
+        write(p, paren);
+        if (paren == end)
+            break;
+        p = *paren == '(' ? find_byte(paren + 1, end, ')') : paren;
+        if (p < end)
+            ++p;
+    }
 }
 
-void print_words(Output& out, const char* p, const char* end) {
-    if (char* o = out_room(out, scan::words_room(static_cast<std::size_t>(end - p))))
-        out_used(out, scan::write_words(o, p, end));
-    else
-        print_words_in_pieces(out, p, end);
+// The first "<" of [p, end) outside comments, or end.
+const char* find_open(const char* p, const char* end) {
+    while (p < end) {
+        const char* q = scan::find_paren_or_open(p, end);
+        if (q == end || *q == '<')
+            return q;
+        p = *q == '(' ? find_byte(q + 1, end, ')') : q;
+        if (p < end)
+            ++p;
+    }
+    return end;
 }
 
-// Bracket mode if the value holds a "<", else word mode.
-void print_value(Output& out, const char* p, const char* end) {
-    const char* open = find_byte(p, end, '<');
+// The address lines of the value [p, end), its comments still in it, written
+// straight into the output buffer at o, which has words_room for it.
+char* write_value(char* o, const char* p, const char* end) {
+    const char* open = find_open(p, end);
+    if (open < end) {
+        bool inside = true;
+        for_each_uncommented(open + 1, end, [&](const char* q, const char* stretch_end) {
+            o = scan::write_bracketed(o, q, stretch_end, inside);
+        });
+        return inside ? scan::write_newline(o) : o;
+    }
+    bool after_space = true;
+    for_each_uncommented(p, end, [&](const char* q, const char* stretch_end) {
+        o = scan::write_words(o, q, stretch_end, after_space);
+    });
+    return after_space ? o : scan::write_newline(o);
+}
+
+// For a value too long for the output buffer's room: cleaned into a buffer
+// of its own, and printed piece by piece.
+void print_long_value(Output& out, std::string_view line) {
+    std::vector<char> value(line.size());
+    const char* end = value.data() + extract_value(value.data(), line);
+    const char* open = find_byte(value.data(), end, '<');
     if (open < end)
-        print_bracketed(out, open + 1, end);
+        print_bracketed_in_pieces(out, open + 1, end);
     else
-        print_words(out, p, end);
+        print_words_in_pieces(out, value.data(), end);
 }
 
 // Where the value of [p, end) starts: after the first colon and the
@@ -107,21 +141,8 @@ std::size_t extract_value(char* out, std::string_view line) {
 void print_address(Output& out, std::string_view line) {
     const char* end = line.data() + line.size();
     const char* p = value_start(line.data(), end);
-
-    // Most values hold no comment: those are printed from the line itself,
-    // found to be in word or bracket mode by the same search.
-    const char* first = scan::find_paren_or_open(p, end);
-    if (first == end)
-        return print_words(out, p, end);
-    if (*first == '<' && scan::find_paren(first, end) == end)
-        return print_bracketed(out, first + 1, end);
-
-    char local[65536];
-    std::vector<char> large; // only for a line that outgrows the fixed buffer
-    char* value = local;
-    if (line.size() > sizeof local) {
-        large.resize(line.size());
-        value = large.data();
-    }
-    print_value(out, value, value + extract_value(value, line));
+    if (char* o = out_room(out, scan::words_room(static_cast<std::size_t>(end - p))))
+        out_used(out, write_value(o, p, end));
+    else
+        print_long_value(out, line);
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -68,6 +69,14 @@ inline const char* copy_until_paren(char* o, const char* p, const char* end) {
     return paren;
 }
 
+// One bit per byte of the n bytes at p (n at most 64), set where it is an LF.
+inline std::uint64_t lf_bits(const char* p, std::size_t n) {
+    std::uint64_t lfs = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        lfs |= std::uint64_t{p[i] == '\n'} << i;
+    return lfs;
+}
+
 constexpr std::size_t newline_size = sizeof output_newline - 1;
 
 // Room that the writers below need at o for the address lines of n bytes:
@@ -76,12 +85,23 @@ constexpr std::size_t words_room(std::size_t n) {
     return newline_size * (n + 1) + 32;
 }
 
-// Writes every word of [p, end) followed by a line end, and returns the end
-// of what it wrote. Branch-free: each byte is stored, a space as the first
-// byte of a line end, and the output moves on past a word byte, or past the
-// line end when the space ends a word; a space after a space writes nothing.
-inline char* write_words(char* o, const char* p, const char* end) {
-    bool after_space = true; // the leading run is dropped
+inline char* write_newline(char* o) {
+    std::memcpy(o, output_newline, newline_size);
+    return o + newline_size;
+}
+
+// The writers below turn a stretch [p, end) of a value (a value may be cut
+// into stretches by its comments) into address lines at o, and return the
+// end of what they wrote. The state they are given says how the stretch
+// before left off, and is updated for the next one; the caller ends the last
+// line still open with write_newline.
+
+// Word mode: every word followed by a line end. after_space says whether the
+// byte before p was whitespace, or p starts the value (the leading run is
+// dropped); while it is clear, a word is open. Branch-free: each byte is
+// stored, a space as the first byte of a line end, and the output moves on
+// past a word byte, or past the line end when the space ends a word.
+inline char* write_words(char* o, const char* p, const char* end, bool& after_space) {
     for (; p < end; ++p) {
         auto c = static_cast<unsigned char>(*p);
         bool space = is_space(c);
@@ -91,19 +111,16 @@ inline char* write_words(char* o, const char* p, const char* end) {
         o += space ? (after_space ? 0 : newline_size) : 1;
         after_space = space;
     }
-    std::memcpy(o, output_newline, newline_size);
-    return after_space ? o : o + newline_size;
+    return o;
 }
 
-// Writes the addresses of the text that follows the first "<" of a value:
-// bytes inside brackets are written, a ">" ends an address (even one never
-// opened), and an address still open at the end is ended too.
-inline char* write_bracketed(char* o, const char* p, const char* end) {
-    bool inside = true;
+// Bracket mode, for the text after the first "<" of a value: bytes inside
+// brackets are written, and a ">" ends an address (even one never opened).
+// inside says whether an address is open.
+inline char* write_bracketed(char* o, const char* p, const char* end, bool& inside) {
     for (; p < end; ++p) {
         if (*p == '>') {
-            std::memcpy(o, output_newline, newline_size);
-            o += newline_size;
+            o = write_newline(o);
             inside = false;
         } else if (*p == '<') {
             inside = true;
@@ -111,10 +128,6 @@ inline char* write_bracketed(char* o, const char* p, const char* end) {
             *o = *p;
             o += inside;
         }
-    }
-    if (inside) {
-        std::memcpy(o, output_newline, newline_size);
-        o += newline_size;
     }
     return o;
 }
@@ -227,7 +240,18 @@ inline const char* copy_until_paren(char* o, const char* p, const char* end) {
     return m ? p + __builtin_ctz(m) : end;
 }
 
+// As scan_portable::lf_bits, a block at a time when there are 64 bytes.
+inline std::uint64_t lf_bits(const char* p, std::size_t n) {
+    if (n < 64)
+        return scan_portable::lf_bits(p, n);
+    std::uint64_t lfs = 0;
+    for (int i = 0; i < 4; ++i)
+        lfs |= std::uint64_t{bits(_mm_cmpeq_epi8(load(p + 16 * i), splat('\n')))} << 16 * i;
+    return lfs;
+}
+
 using scan_portable::newline_size;
+using scan_portable::write_newline;
 using scan_portable::words_room;
 
 inline void store(char* o, __m128i v) {
@@ -260,16 +284,16 @@ inline char* copy_part(char* o, const char* tmp, int from, int to) {
 // every space becomes a line end and the block is stored whole; only a space
 // that follows a space (rare in headers) is cut out, by storing the block
 // again from the byte after it.
-inline char* write_words(char* o, const char* p, const char* end) {
+inline char* write_words(char* o, const char* p, const char* end, bool& after_space) {
     if (newline_size != 1 || end - p < block)
-        return scan_portable::write_words(o, p, end);
+        return scan_portable::write_words(o, p, end, after_space);
     alignas(16) char tmp[2 * block] = {};
-    unsigned after_space = 1; // the leading run is dropped
+    unsigned space_before = after_space;
     for_each_block(p, end, [&](__m128i v, int from) {
         __m128i space = space_mask(v);
         unsigned space_at = bits(space) & from_bit(from);
-        unsigned drop = space_at & (space_at << 1 | after_space << from);
-        after_space = space_at >> 15;
+        unsigned drop = space_at & (space_at << 1 | space_before << from);
+        space_before = space_at >> 15;
         v = _mm_or_si128(_mm_andnot_si128(space, v), _mm_and_si128(space, splat('\n')));
         if ((drop | static_cast<unsigned>(from)) == 0) {
             store(o, v);
@@ -285,17 +309,16 @@ inline char* write_words(char* o, const char* p, const char* end) {
         }
         o = copy_part(o, tmp, part, static_cast<int>(block));
     });
-    *o = '\n';
-    return o + (after_space ^ 1);
+    after_space = space_before != 0;
+    return o;
 }
 
 // As scan_portable::write_bracketed, a block at a time: a block without
 // angle brackets is stored whole while inside an address, or skipped.
-inline char* write_bracketed(char* o, const char* p, const char* end) {
+inline char* write_bracketed(char* o, const char* p, const char* end, bool& inside) {
     if (end - p < block)
-        return scan_portable::write_bracketed(o, p, end);
+        return scan_portable::write_bracketed(o, p, end, inside);
     alignas(16) char tmp[2 * block] = {};
-    bool inside = true;
     for_each_block(p, end, [&](__m128i v, int from) {
         unsigned angles = angle_bits(v) & from_bit(from);
         if (angles == 0 && from == 0) {
@@ -312,19 +335,13 @@ inline char* write_bracketed(char* o, const char* p, const char* end) {
             if (inside)
                 o = copy_part(o, tmp, part, at);
             inside = tmp[at] == '<';
-            if (!inside) {
-                std::memcpy(o, output_newline, newline_size);
-                o += newline_size;
-            }
+            if (!inside)
+                o = write_newline(o);
             part = at + 1;
         }
         if (inside)
             o = copy_part(o, tmp, part, static_cast<int>(block));
     });
-    if (inside) {
-        std::memcpy(o, output_newline, newline_size);
-        o += newline_size;
-    }
     return o;
 }
 
