@@ -8,10 +8,7 @@
 
 namespace {
 
-const char* find_byte(const char* p, const char* end, char c) {
-    const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
-    return hit ? static_cast<const char*>(hit) : end;
-}
+using scan::find_byte;
 
 // The address printers for a value too long for the output buffer's room:
 // piece by piece through out_bytes.
@@ -45,19 +42,12 @@ void print_words_in_pieces(Output& out, const char* p, const char* end) {
     }
 }
 
-// Calls write(stretch, stretch end) for each stretch of [p, end) outside
-// comments, in order. Comments do not nest: the first ")" ends one, and a
-// stray ")" is dropped.
-template <typename Write> void for_each_uncommented(const char* p, const char* end, Write write) {
-    while (p < end) {
-        const char* paren = scan::find_paren(p, end);
-        write(p, paren);
-        if (paren == end)
-            break;
-        p = *paren == '(' ? find_byte(paren + 1, end, ')') : paren;
-        if (p < end)
-            ++p;
-    }
+// Where the text goes on after the paren at p: past the ")" that ends the
+// comment a "(" opens (comments do not nest), or past a stray ")".
+const char* after_paren(const char* p, const char* end) {
+    if (*p == '(')
+        p = find_byte(p + 1, end, ')');
+    return p < end ? p + 1 : end;
 }
 
 // The first "<" of [p, end) outside comments, or end.
@@ -66,9 +56,7 @@ const char* find_open(const char* p, const char* end) {
         const char* q = scan::find_paren_or_open(p, end);
         if (q == end || *q == '<')
             return q;
-        p = *q == '(' ? find_byte(q + 1, end, ')') : q;
-        if (p < end)
-            ++p;
+        p = after_paren(q, end);
     }
     return end;
 }
@@ -79,15 +67,13 @@ char* write_value(char* o, const char* p, const char* end) {
     const char* open = find_open(p, end);
     if (open < end) {
         bool inside = true;
-        for_each_uncommented(open + 1, end, [&](const char* q, const char* stretch_end) {
-            o = scan::write_bracketed(o, q, stretch_end, inside);
-        });
+        for (p = open + 1; p < end; p = after_paren(p, end))
+            p = scan::write_bracketed(o, p, end, inside);
         return inside ? scan::write_newline(o) : o;
     }
     bool after_space = true;
-    for_each_uncommented(p, end, [&](const char* q, const char* stretch_end) {
-        o = scan::write_words(o, q, stretch_end, after_space);
-    });
+    for (; p < end; p = after_paren(p, end))
+        p = scan::write_words(o, p, end, after_space);
     return after_space ? o : scan::write_newline(o);
 }
 

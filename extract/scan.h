@@ -53,6 +53,11 @@ inline const char* skip_space(const char* p, const char* end) {
     return find_if(p, end, [](unsigned char c) { return !is_space(c); });
 }
 
+inline const char* find_byte(const char* p, const char* end, char c) {
+    const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
+    return hit ? static_cast<const char*>(hit) : end;
+}
+
 // "(", ")" or "<": the bytes that decide how a value is printed.
 inline bool is_paren_or_open(unsigned char c) {
     return is_paren(c) || c == '<';
@@ -90,19 +95,20 @@ inline char* write_newline(char* o) {
     return o + newline_size;
 }
 
-// The writers below turn a stretch [p, end) of a value (a value may be cut
-// into stretches by its comments) into address lines at o, and return the
-// end of what they wrote. The state they are given says how the stretch
-// before left off, and is updated for the next one; the caller ends the last
-// line still open with write_newline.
+// The writers below turn a value, comments and all, into address lines at
+// o: they write up to the first paren in [p, end) and return it (or end),
+// with o moved past what they wrote. The state they are given says how the
+// text before p left off, and is updated, so that the caller can skip the
+// comment and go on; the caller ends the last line still open with
+// write_newline.
 
 // Word mode: every word followed by a line end. after_space says whether the
 // byte before p was whitespace, or p starts the value (the leading run is
 // dropped); while it is clear, a word is open. Branch-free: each byte is
 // stored, a space as the first byte of a line end, and the output moves on
 // past a word byte, or past the line end when the space ends a word.
-inline char* write_words(char* o, const char* p, const char* end, bool& after_space) {
-    for (; p < end; ++p) {
+inline const char* write_words(char*& o, const char* p, const char* end, bool& after_space) {
+    for (; p < end && !is_paren(static_cast<unsigned char>(*p)); ++p) {
         auto c = static_cast<unsigned char>(*p);
         bool space = is_space(c);
         o[0] = space ? output_newline[0] : static_cast<char>(c);
@@ -111,14 +117,14 @@ inline char* write_words(char* o, const char* p, const char* end, bool& after_sp
         o += space ? (after_space ? 0 : newline_size) : 1;
         after_space = space;
     }
-    return o;
+    return p;
 }
 
 // Bracket mode, for the text after the first "<" of a value: bytes inside
 // brackets are written, and a ">" ends an address (even one never opened).
 // inside says whether an address is open.
-inline char* write_bracketed(char* o, const char* p, const char* end, bool& inside) {
-    for (; p < end; ++p) {
+inline const char* write_bracketed(char*& o, const char* p, const char* end, bool& inside) {
+    for (; p < end && !is_paren(static_cast<unsigned char>(*p)); ++p) {
         if (*p == '>') {
             o = write_newline(o);
             inside = false;
@@ -129,7 +135,7 @@ inline char* write_bracketed(char* o, const char* p, const char* end, bool& insi
             o += inside;
         }
     }
-    return o;
+    return p;
 }
 
 } // namespace scan_portable
@@ -217,6 +223,13 @@ inline const char* find_paren_or_open(const char* p, const char* end) {
     return find_first(p, end, paren_or_open_bits, scan_portable::is_paren_or_open);
 }
 
+// Inline rather than memchr: the byte sought (a colon, a ")") is mostly near.
+inline const char* find_byte(const char* p, const char* end, char c) {
+    return find_first(
+        p, end, [c](__m128i v) { return bits(_mm_cmpeq_epi8(v, splat(c))); },
+        [c](unsigned char b) { return b == static_cast<unsigned char>(c); });
+}
+
 // Copies [p, first paren) to o and returns the paren (or end), in one pass:
 // each block is stored before it is looked at. o must have room for end - p
 // bytes; those after the paren may be overwritten. As in find_first, the
@@ -258,14 +271,26 @@ inline void store(char* o, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
 }
 
-// Calls visit(block, from) for each block of [p, end), which must hold one
-// block at least: whole blocks with from 0, then one that ends at end, whose
-// bytes before from were visited already.
+// Calls visit(block, at, from) for each block of [p, end), which must hold
+// one block at least, until visit returns false: whole blocks with from 0,
+// then one that ends at end, whose bytes before from were visited already.
+// at is where the block starts.
 template <typename Visit> void for_each_block(const char* p, const char* end, Visit visit) {
     for (; end - p >= block; p += block)
-        visit(load(p), 0);
+        if (!visit(load(p), p, 0))
+            return;
     if (p < end)
-        visit(load(end - block), static_cast<int>(block - (end - p)));
+        visit(load(end - block), end - block, static_cast<int>(block - (end - p)));
+}
+
+// Where a block's part to write ends: at its first paren, or its end.
+inline int part_end(unsigned parens) {
+    return parens ? __builtin_ctz(parens) : static_cast<int>(block);
+}
+
+// The bits of a block below bit to.
+inline unsigned below_bit(int to) {
+    return (1u << to) - 1;
 }
 
 // The bits of a block from bit from on.
@@ -284,21 +309,24 @@ inline char* copy_part(char* o, const char* tmp, int from, int to) {
 // every space becomes a line end and the block is stored whole; only a space
 // that follows a space (rare in headers) is cut out, by storing the block
 // again from the byte after it.
-inline char* write_words(char* o, const char* p, const char* end, bool& after_space) {
+inline const char* write_words(char*& o, const char* p, const char* end, bool& after_space) {
     if (newline_size != 1 || end - p < block)
         return scan_portable::write_words(o, p, end, after_space);
     alignas(16) char tmp[2 * block] = {};
     unsigned space_before = after_space;
-    for_each_block(p, end, [&](__m128i v, int from) {
+    const char* stop = end;
+    for_each_block(p, end, [&](__m128i v, const char* at, int from) {
+        int to = part_end(paren_bits(v) & from_bit(from));
         __m128i space = space_mask(v);
-        unsigned space_at = bits(space) & from_bit(from);
-        unsigned drop = space_at & (space_at << 1 | space_before << from);
-        space_before = space_at >> 15;
+        unsigned space_at = bits(space) & from_bit(from) & below_bit(to);
+        unsigned after = space_at << 1 | space_before << from; // bit i: byte i - 1 a space
+        unsigned drop = space_at & after;
+        space_before = after >> to & 1;
         v = _mm_or_si128(_mm_andnot_si128(space, v), _mm_and_si128(space, splat('\n')));
-        if ((drop | static_cast<unsigned>(from)) == 0) {
+        if ((drop | static_cast<unsigned>(from) | static_cast<unsigned>(to - block)) == 0) {
             store(o, v);
             o += block;
-            return;
+            return true;
         }
         store(tmp, v);
         int part = from;
@@ -307,42 +335,52 @@ inline char* write_words(char* o, const char* p, const char* end, bool& after_sp
             o = copy_part(o, tmp, part, cut);
             part = cut + 1;
         }
-        o = copy_part(o, tmp, part, static_cast<int>(block));
+        o = copy_part(o, tmp, part, to);
+        if (to == block)
+            return true;
+        stop = at + to;
+        return false;
     });
     after_space = space_before != 0;
-    return o;
+    return stop;
 }
 
 // As scan_portable::write_bracketed, a block at a time: a block without
 // angle brackets is stored whole while inside an address, or skipped.
-inline char* write_bracketed(char* o, const char* p, const char* end, bool& inside) {
+inline const char* write_bracketed(char*& o, const char* p, const char* end, bool& inside) {
     if (end - p < block)
         return scan_portable::write_bracketed(o, p, end, inside);
     alignas(16) char tmp[2 * block] = {};
-    for_each_block(p, end, [&](__m128i v, int from) {
-        unsigned angles = angle_bits(v) & from_bit(from);
-        if (angles == 0 && from == 0) {
+    const char* stop = end;
+    for_each_block(p, end, [&](__m128i v, const char* at, int from) {
+        int to = part_end(paren_bits(v) & from_bit(from));
+        unsigned angles = angle_bits(v) & from_bit(from) & below_bit(to);
+        if ((angles | static_cast<unsigned>(from) | static_cast<unsigned>(to - block)) == 0) {
             if (inside) {
                 store(o, v);
                 o += block;
             }
-            return;
+            return true;
         }
         store(tmp, v);
         int part = from;
         for (; angles != 0; angles &= angles - 1) {
-            int at = __builtin_ctz(angles);
+            int angle = __builtin_ctz(angles);
             if (inside)
-                o = copy_part(o, tmp, part, at);
-            inside = tmp[at] == '<';
+                o = copy_part(o, tmp, part, angle);
+            inside = tmp[angle] == '<';
             if (!inside)
                 o = write_newline(o);
-            part = at + 1;
+            part = angle + 1;
         }
         if (inside)
-            o = copy_part(o, tmp, part, static_cast<int>(block));
+            o = copy_part(o, tmp, part, to);
+        if (to == block)
+            return true;
+        stop = at + to;
+        return false;
     });
-    return o;
+    return stop;
 }
 
 } // namespace scan_sse2
