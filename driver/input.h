@@ -23,8 +23,8 @@ struct Input {
     std::uint64_t lfs = 0;
     std::size_t lfs_at = 0;
     std::size_t scanned = 0;
-    bool done = false;     // no more reads: end of input, a Ctrl-Z, or a failure
-    int error = 0;         // errno of a failed read
+    bool done = false; // no more reads: end of input, a Ctrl-Z, or a failure
+    int error = 0;     // errno of a failed read
 };
 
 Input make_input(ReadFn read, void* ctx);

@@ -264,8 +264,8 @@ inline std::uint64_t lf_bits(const char* p, std::size_t n) {
 }
 
 using scan_portable::newline_size;
-using scan_portable::write_newline;
 using scan_portable::words_room;
+using scan_portable::write_newline;
 
 inline void store(char* o, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);

@@ -121,6 +121,10 @@ TEST(PrintAddress, LinesLongerThanTheFixedBufferComeOutWhole) {
     std::string word(200000, 'a');
     EXPECT_EQ(addresses_of("To: <" + word + ">"), word + "\n");
     EXPECT_EQ(addresses_of("To: " + word + " b"), word + "\nb\n");
+    // Past the room of the output buffer: printed piece by piece.
+    std::string huge(300000, 'h');
+    EXPECT_EQ(addresses_of("To: <" + huge + "> (x) <b>"), huge + "\nb\n");
+    EXPECT_EQ(addresses_of("To: " + huge + "(x)y  b"), huge + "y\nb\n");
 }
 
 } // namespace
