@@ -42,8 +42,9 @@ void print_words_in_pieces(Output& out, const char* p, const char* end) {
     }
 }
 
-// Where the text goes on after the paren at p: past the ")" that ends the
-// comment a "(" opens (comments do not nest), or past a stray ")".
+// Where the text goes on after the paren at p (before end): past the ")"
+// that ends the comment a "(" opens (comments do not nest), or past a stray
+// ")".
 const char* after_paren(const char* p, const char* end) {
     if (*p == '(')
         p = find_byte(p + 1, end, ')');
@@ -67,13 +68,13 @@ char* write_value(char* o, const char* p, const char* end) {
     const char* open = find_open(p, end);
     if (open < end) {
         bool inside = true;
-        for (p = open + 1; p < end; p = after_paren(p, end))
-            p = scan::write_bracketed(o, p, end, inside);
+        for (p = open + 1; (p = scan::write_bracketed(o, p, end, inside)) < end;)
+            p = after_paren(p, end);
         return inside ? scan::write_newline(o) : o;
     }
     bool after_space = true;
-    for (; p < end; p = after_paren(p, end))
-        p = scan::write_words(o, p, end, after_space);
+    while ((p = scan::write_words(o, p, end, after_space)) < end)
+        p = after_paren(p, end);
     return after_space ? o : scan::write_newline(o);
 }
 
