@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "extract/scan.h"
+
 namespace {
 
 // Room for the longest ordinary line (65,535 bytes and a CR LF) at any
@@ -18,6 +20,7 @@ constexpr char ctrl_z = 0x1A;
     std::size_t pending = in.end - in.start;
     std::memmove(in.buf.data(), in.buf.data() + in.start, pending);
     in.nul = in.nul > in.start ? in.nul - in.start : 0;
+    in.scanned = pending; // only called once every byte read was looked at
     in.start = 0;
     in.end = pending;
     if (pending == in.buf.size())
@@ -70,21 +73,35 @@ Input make_input(ReadFn read, void* ctx) {
     return in;
 }
 
+// Looks for LFs in the next 64 bytes read (or fewer at the end of what was
+// read); false if there are none left to look at.
+inline bool scan_ahead(Input& in) {
+    std::size_t n = in.end - in.scanned;
+    if (n == 0)
+        return false;
+    n = n < 64 ? n : 64;
+    in.lfs_at = in.scanned;
+    in.lfs = scan::lf_bits(in.buf.data() + in.scanned, n);
+    in.scanned += n;
+    return true;
+}
+
 bool next_line(Input& in, std::string_view& line) {
-    std::size_t scanned = in.start;
-    const void* lf;
-    while (!(lf = std::memchr(in.buf.data() + scanned, '\n', in.end - scanned))) {
+    // Every line end is a bit of in.lfs: no search of its own per line.
+    while (in.lfs == 0) {
+        if (scan_ahead(in))
+            continue;
         if (in.done) {
             if (in.start == in.end)
                 return false;
             line = take_line(in, in.end - in.start, 0);
             return true;
         }
-        scanned = in.end - in.start; // fill() moves the pending bytes to the front
         fill(in);
     }
-    std::size_t len = static_cast<std::size_t>(static_cast<const char*>(lf) - in.buf.data());
-    line = take_line(in, len - in.start, 1);
+    std::size_t lf = in.lfs_at + static_cast<std::size_t>(__builtin_ctzll(in.lfs));
+    in.lfs &= in.lfs - 1;
+    line = take_line(in, lf - in.start, 1);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -17,8 +18,13 @@ struct Input {
     std::size_t start = 0; // first byte not yet handed out
     std::size_t end = 0;   // one past the last byte read
     std::size_t nul = 0;   // from start up to here no NUL (one may stand at nul itself)
-    bool done = false;     // no more reads: end of input, a Ctrl-Z, or a failure
-    int error = 0;         // errno of a failed read
+    // The LFs not yet handed out, one bit per byte from lfs_at; those up to
+    // scanned have been looked for.
+    std::uint64_t lfs = 0;
+    std::size_t lfs_at = 0;
+    std::size_t scanned = 0;
+    bool done = false; // no more reads: end of input, a Ctrl-Z, or a failure
+    int error = 0;     // errno of a failed read
 };
 
 Input make_input(ReadFn read, void* ctx);

@@ -3,8 +3,10 @@
 #include <cerrno>
 
 namespace {
-constexpr std::size_t output_buffer_size = 128 * 1024;
-}
+// Room for the address lines of the longest ordinary field (64 KiB, each
+// byte possibly a two-byte line end) in one piece.
+constexpr std::size_t output_buffer_size = 256 * 1024;
+} // namespace
 
 Output make_output(WriteFn write, void* ctx) {
     Output out{write, ctx, std::vector<char>(output_buffer_size)};

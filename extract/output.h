@@ -41,6 +41,22 @@ inline void out_bytes(Output& out, const char* data, std::size_t len) {
     }
 }
 
+// Room for n bytes at the end of the buffer, emptied first if need be, for
+// the caller to fill and then mark used with out_used; nullptr if n is more
+// than the whole buffer.
+inline char* out_room(Output& out, std::size_t n) {
+    if (n > out.buf.size() - out.len) {
+        if (n > out.buf.size())
+            return nullptr;
+        out_flush(out);
+    }
+    return out.buf.data() + out.len;
+}
+
+inline void out_used(Output& out, const char* end) {
+    out.len = static_cast<std::size_t>(end - out.buf.data());
+}
+
 inline void out_newline(Output& out) {
     out_bytes(out, output_newline, sizeof output_newline - 1);
 }

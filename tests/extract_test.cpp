@@ -117,10 +117,35 @@ TEST(PrintAddress, NothingToPrint) {
         {{"", ""}, {"Subject no colon", ""}, {"X: (only comment)", ""}, {"X: \t ", ""}});
 }
 
+// Lines that end where their storage ends, with a "(" just past the end:
+// nothing after the end may be read (AddressSanitizer would report it), nor
+// taken for part of the line.
+TEST(PrintAddress, NothingPastTheEndOfTheLineIsRead) {
+    const std::vector<Case> cases = {
+        {" ,((x", ",\n"}, {"X: <a", "a\n"},      {"X: <a(b)", "a\n"},
+        {"X: a", "a\n"},  {"X: a(b)c ", "ac\n"}, {"X: <a> (", "a\n"},
+    };
+    for (const Case& c : cases) {
+        for (std::string after : {"", "("}) {
+            std::vector<char> storage(c.in.begin(), c.in.end());
+            storage.insert(storage.end(), after.begin(), after.end());
+            std::string got;
+            Output out = make_output(append_to_string, &got);
+            print_address(out, {storage.data(), c.in.size()});
+            out_flush(out);
+            EXPECT_EQ(escaped(got), escaped(c.want)) << "line " << escaped(c.in);
+        }
+    }
+}
+
 TEST(PrintAddress, LinesLongerThanTheFixedBufferComeOutWhole) {
     std::string word(200000, 'a');
     EXPECT_EQ(addresses_of("To: <" + word + ">"), word + "\n");
     EXPECT_EQ(addresses_of("To: " + word + " b"), word + "\nb\n");
+    // Past the room of the output buffer: printed piece by piece.
+    std::string huge(300000, 'h');
+    EXPECT_EQ(addresses_of("To: <" + huge + "> (x) <b>"), huge + "\nb\n");
+    EXPECT_EQ(addresses_of("To: " + huge + "(x)y  b"), huge + "y\nb\n");
 }
 
 } // namespace
