@@ -1,4 +1,4 @@
-// fieldpick: writes the mail addresses in RFC 822 header lines, one a line.
+// fieldpick: writes the mail addresses in RFC 822 header lines, one per line.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
