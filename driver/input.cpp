@@ -18,10 +18,12 @@ constexpr char ctrl_z = 0x1A;
 // Kept out of line: it runs once a read, next_line once a line.
 [[gnu::noinline]] void fill(Input& in) {
     std::size_t pending = in.end - in.start;
-    std::memmove(in.buf.data(), in.buf.data() + in.start, pending);
-    in.nul = in.nul > in.start ? in.nul - in.start : 0;
+    if (in.start > 0) { // a long line is moved once, not at every read
+        std::memmove(in.buf.data(), in.buf.data() + in.start, pending);
+        in.nul = in.nul > in.start ? in.nul - in.start : 0;
+        in.start = 0;
+    }
     in.scanned = pending; // only called once every byte read was looked at
-    in.start = 0;
     in.end = pending;
     if (pending == in.buf.size())
         in.buf.resize(in.buf.size() * 2);
