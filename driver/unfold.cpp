@@ -49,14 +49,14 @@ void unfold_headers(Input& in, Output& out) {
         if (header.len > 0) {
             print_address(out, text(header));
             header.len = 0;
-            if (out.error)
-                return;
         }
         // Most fields are one line: print it where it lies, uncopied.
         if (next_starts_field(in))
             print_address(out, line);
         else
             append(header, line);
+        if (out.error) // nothing more can be written: stop reading
+            return;
     }
     if (in.error == 0)
         print_address(out, text(header));
