@@ -1,6 +1,6 @@
 // Micro-benchmarks of the per-line path on representative header lines:
 // value cleaning, address printing, and the whole filter over lines held in
-// memory (no system calls).
+// memory (no system calls), by each kernel the CPU runs.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "driver/input.h"
-#include "driver/unfold.h"
 #include "extract/address.h"
 
 namespace {
@@ -80,8 +79,8 @@ std::ptrdiff_t read_repeat(void* ctx, char* buf, std::size_t cap) {
 }
 
 // The whole filter, input layer and unfolding included, over 64 KiB reads of
-// typical header lines, LF or CR LF.
-void bm_unfold_headers(benchmark::State& state, const char* eol) {
+// typical header lines, LF or CR LF (written as they came), by one kernel.
+void bm_filter(benchmark::State& state, const Kernel* kernel, const char* eol) {
     std::string block;
     while (block.size() < 60000)
         for (const auto& [name, line] : sample_lines()) {
@@ -98,7 +97,9 @@ void bm_unfold_headers(benchmark::State& state, const char* eol) {
         Repeat src{&block, reads};
         Input in = make_input(read_repeat, &src);
         Output out = make_output(discard, nullptr);
-        unfold_headers(in, out);
+        out.kernel = kernel;
+        out.crlf = eol[0] == '\r';
+        filter(in, out);
         out_flush(out);
     }
     set_bytes(state, block.size() * reads);
@@ -111,8 +112,11 @@ void register_all() {
         benchmark::RegisterBenchmark((std::string("print_address/") + name).c_str(),
                                      bm_print_address, line);
     }
-    benchmark::RegisterBenchmark("unfold_headers/lf", bm_unfold_headers, "\n");
-    benchmark::RegisterBenchmark("unfold_headers/crlf", bm_unfold_headers, "\r\n");
+    for (const Kernel* k : supported_kernels())
+        for (const char* eol : {"\n", "\r\n"})
+            benchmark::RegisterBenchmark(
+                (std::string("filter/") + k->name + (eol[0] == '\r' ? "/crlf" : "/lf")).c_str(),
+                bm_filter, k, eol);
 }
 
 } // namespace

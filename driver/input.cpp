@@ -1,37 +1,69 @@
 #include "driver/input.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
-#include "extract/scan.h"
+#include "extract/kernel.h"
 
 namespace {
 
-// Room for the longest ordinary line (65,535 bytes and a CR LF) at any
-// offset, with reads of at least 64 KiB.
+// The ordinary size of the buffer, and of the reads into it.
 constexpr std::size_t input_buffer_size = 128 * 1024;
 
 constexpr char ctrl_z = 0x1A;
 
-// Moves the unfinished line to the front (growing the buffer if it fills it)
-// and appends one read. A Ctrl-Z ends the input where it stands.
-// Kept out of line: it runs once a read, next_line once a line.
-[[gnu::noinline]] void fill(Input& in) {
-    std::size_t pending = in.end - in.start;
-    if (in.start > 0) { // a long line is moved once, not at every read
-        std::memmove(in.buf.data(), in.buf.data() + in.start, pending);
-        in.nul = in.nul > in.start ? in.nul - in.start : 0;
-        in.start = 0;
-    }
-    in.scanned = pending; // only called once every byte read was looked at
-    in.end = pending;
-    if (pending == in.buf.size())
-        in.buf.resize(in.buf.size() * 2);
+// Room kept at the end for the line end that a last line without one gets.
+constexpr std::size_t end_room = 2;
 
+bool resize(Input& in, std::size_t cap) {
+    char* grown = static_cast<char*>(std::realloc(in.buf.get(), cap));
+    if (!grown)
+        return false;
+    in.buf.release();
+    in.buf.reset(grown);
+    in.cap = cap;
+    return true;
+}
+
+char* find(char* p, char* end, char c) {
+    void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
+    return hit ? static_cast<char*>(hit) : end;
+}
+
+// A NUL ends the text of its line: of the bytes from a NUL to the next LF only
+// the NUL is kept, as the mark of a line cut short. Done on the bytes just
+// read, [from, in.end), in one pass.
+void cut_at_nuls(Input& in, std::size_t from) {
+    char* const base = in.buf.get();
+    char* r = base + from;
+    char* const end = base + in.end;
+    char* w = r;
+    if (in.cutting) {
+        r = find(r, end, '\n');
+        in.cutting = r == end;
+    }
+    while (r < end) {
+        char* nul = find(r, end, '\0');
+        char* kept = nul < end ? nul + 1 : end; // the NUL stays
+        if (w != r)
+            std::memmove(w, r, static_cast<std::size_t>(kept - r));
+        w += kept - r;
+        if (nul == end)
+            break;
+        r = find(kept, end, '\n');
+        in.cutting = r == end;
+    }
+    in.end = static_cast<std::size_t>(w - base);
+}
+
+// One read into the room after the bytes kept. A Ctrl-Z ends the input
+// where it stands.
+void read_more(Input& in) {
     std::ptrdiff_t got;
     do {
         errno = 0;
-        got = in.read(in.ctx, in.buf.data() + in.end, in.buf.size() - in.end);
+        got = in.read(in.ctx, in.buf.get() + in.end, in.cap - end_room - in.end);
     } while (got < 0 && errno == EINTR);
     if (got <= 0) {
         in.done = true;
@@ -39,74 +71,97 @@ constexpr char ctrl_z = 0x1A;
             in.error = errno ? errno : EIO;
         return;
     }
-    char* fresh = in.buf.data() + in.end;
-    if (const void* z = std::memchr(fresh, ctrl_z, static_cast<std::size_t>(got))) {
-        got = static_cast<const char*>(z) - fresh;
+    char* fresh = in.buf.get() + in.end;
+    char* z = find(fresh, fresh + got, ctrl_z);
+    if (z < fresh + got)
         in.done = true;
-    }
-    in.end += static_cast<std::size_t>(got);
+    const std::size_t from = in.end;
+    in.end += static_cast<std::size_t>(z - fresh);
+    cut_at_nuls(in, from);
 }
 
-// Returns the line of len bytes that starts at in.start, and moves in.start
-// past it and its line end (skip bytes). A CR just before the LF belongs to
-// the line end; a NUL ends the text.
-inline std::string_view take_line(Input& in, std::size_t len, std::size_t skip) {
-    const char* p = in.buf.data() + in.start;
-    if (in.start + len > in.nul) {
-        // NULs are rare: one search from here finds the next, and the lines
-        // before it need no search of their own.
-        const void* nul = std::memchr(p, '\0', in.end - in.start);
-        in.nul =
-            nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - in.buf.data()) : in.end;
+// At the end of the input everything kept is whole: a last line without an
+// LF gets one, after a NUL so that a CR before it stays in the line.
+void finish(Input& in) {
+    if (in.end > 0 && in.buf[in.end - 1] != '\n') {
+        std::memcpy(in.buf.get() + in.end, "\0\n", 2);
+        in.end += 2;
     }
-    in.start += len + skip;
-    if (skip > 0 && len > 0 && p[len - 1] == '\r')
-        --len;
-    const char* text_end = in.buf.data() + in.nul;
-    if (p + len > text_end)
-        len = static_cast<std::size_t>(text_end - p);
-    return {p, len};
+    in.whole = in.end;
+}
+
+// After a failure the bytes read are all there will be: the fields they
+// finish are printed, and the one still open is dropped. A field is finished
+// only by a line that starts another, so what stands in for the bytes that
+// would have come next is a continuation.
+void keep_whole_fields(Input& in, const Kernel& kernel) {
+    std::memcpy(in.buf.get() + in.end, "  ", end_room);
+    const std::size_t found =
+        kernel.fields_end(in.buf.get() + in.judged, in.end + end_room - in.judged);
+    in.end = in.whole = found > 0 ? in.judged + found : 0;
+}
+
+// The open field is moved to the front once the fields before it are
+// printed; a buffer grown for a long field goes back to its size after it.
+void drop_whole(Input& in) {
+    const std::size_t rest = in.end - in.whole;
+    if (in.whole > 0)
+        std::memmove(in.buf.get(), in.buf.get() + in.whole, rest);
+    in.judged = in.judged > in.whole ? in.judged - in.whole : 0;
+    in.end = rest;
+    in.whole = 0;
+    if (in.cap > input_buffer_size && rest + end_room < input_buffer_size / 2)
+        resize(in, input_buffer_size);
+}
+
+// Reads until the buffer starts with whole fields, or the input ends; false
+// when there is nothing more to print.
+bool next_fields(Input& in, const Kernel& kernel) {
+    while (in.whole == 0) {
+        if (in.done) {
+            if (in.error == 0)
+                finish(in);
+            else
+                keep_whole_fields(in, kernel);
+            return in.whole > 0;
+        }
+        // A field longer than the buffer makes it grow: once, by half, in place
+        // where the allocator can.
+        if (in.cap - end_room - in.end < input_buffer_size / 4 &&
+            !resize(in, in.cap + in.cap / 2)) {
+            in.error = ENOMEM;
+            in.done = true;
+            return false;
+        }
+        read_more(in);
+        if (in.end > in.judged) {
+            const std::size_t found =
+                kernel.fields_end(in.buf.get() + in.judged, in.end - in.judged);
+            if (found > 0)
+                in.whole = in.judged + found;
+            if (in.end >= in.judged + 2)
+                in.judged = in.end - 2;
+        }
+    }
+    return true;
 }
 
 } // namespace
 
 Input make_input(ReadFn read, void* ctx) {
-    Input in{read, ctx, std::vector<char>(input_buffer_size)};
+    Input in{read, ctx, Bytes(static_cast<char*>(std::malloc(input_buffer_size)))};
+    if (in.buf) {
+        in.cap = input_buffer_size;
+    } else {
+        in.error = ENOMEM;
+        in.done = true;
+    }
     return in;
 }
 
-// Looks for LFs in the next 64 bytes read (or fewer at the end of what was
-// read); false if there are none left to look at.
-inline bool scan_ahead(Input& in) {
-    std::size_t n = in.end - in.scanned;
-    if (n == 0)
-        return false;
-    n = n < 64 ? n : 64;
-    in.lfs_at = in.scanned;
-    in.lfs = scan::lf_bits(in.buf.data() + in.scanned, n);
-    in.scanned += n;
-    return true;
-}
-
-bool next_line(Input& in, std::string_view& line) {
-    // Every line end is a bit of in.lfs: no search of its own per line.
-    while (in.lfs == 0) {
-        if (scan_ahead(in))
-            continue;
-        if (in.done) {
-            if (in.start == in.end)
-                return false;
-            line = take_line(in, in.end - in.start, 0);
-            return true;
-        }
-        fill(in);
+void filter(Input& in, Output& out) {
+    while (out.error == 0 && next_fields(in, *out.kernel)) {
+        out.kernel->print_fields(out, in.buf.get(), in.whole);
+        drop_whole(in);
     }
-    std::size_t lf = in.lfs_at + static_cast<std::size_t>(__builtin_ctzll(in.lfs));
-    in.lfs &= in.lfs - 1;
-    line = take_line(in, lf - in.start, 1);
-    return true;
-}
-
-int peek_next_byte(const Input& in) {
-    return in.start < in.end ? static_cast<unsigned char>(in.buf[in.start]) : -1;
 }

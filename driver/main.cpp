@@ -13,7 +13,6 @@
 #endif
 
 #include "driver/input.h"
-#include "driver/unfold.h"
 #include "extract/output.h"
 
 namespace {
@@ -113,13 +112,17 @@ int main(int argc, char**) {
     _setmode(1, _O_BINARY);
 #endif
     Output out = make_output(write_stdout, nullptr);
+    if (!out.buf) {
+        report("stdin", out.error);
+        return 2;
+    }
     int status = 0;
     if (argc != 1) {
         usage(out);
         status = 2;
     } else {
         Input in = make_input(read_stdin, nullptr);
-        unfold_headers(in, out);
+        filter(in, out);
         if (in.error != 0 && out.error == 0) {
             out_flush(out); // what was written before the failure stays written
             report("stdin", in.error);

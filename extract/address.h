@@ -4,19 +4,15 @@
 #include <cstddef>
 #include <string_view>
 
+#include "extract/kernel.h"
 #include "extract/output.h"
-
-// The only whitespace there is: tab, LF, VT, FF, CR and space. No locale, no
-// bytes above 0x7F.
-inline bool is_space(unsigned char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
 
 // Writes the header value of line into out (room for line.size() bytes) and
 // returns its length: the text after the first colon, less its leading
 // whitespace and every (comment). A line that starts with whitespace has no
 // field name and is all value.
 std::size_t extract_value(char* out, std::string_view line);
+std::size_t extract_value(const Kernel& kernel, char* out, std::string_view line);
 
 // Writes the addresses of one logical header line, each followed by a line
 // end: the text between angle brackets if the value holds a "<", else every

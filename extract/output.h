@@ -4,59 +4,50 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <memory>
+
+struct Kernel;
 
 // Writes all of data; returns false on failure, with errno set.
 using WriteFn = bool (*)(void* ctx, const char* data, std::size_t len);
 
+struct FreeBytes {
+    void operator()(char* p) const { std::free(p); }
+};
+using Bytes = std::unique_ptr<char[], FreeBytes>;
+
 struct Output {
     WriteFn write;
     void* ctx;
-    std::vector<char> buf;
+    const Kernel* kernel; // writes the addresses
+    bool crlf;            // line ends are CR LF, else LF
+    Bytes buf;
+    std::size_t cap = 0;
     std::size_t len = 0;
     int error = 0; // errno of the first failed write; later output is dropped
 };
 
-// The line end written after every address and usage line.
-#ifdef _WIN32
-constexpr char output_newline[] = "\r\n";
-#else
-constexpr char output_newline[] = "\n";
-#endif
+// Room the kernels keep free at the end of the buffer: a block of 64 bytes
+// becomes at most 128, stored as whole vectors.
+constexpr std::size_t output_slack = 256;
 
+// An output with the chosen kernel and the platform's line end. If its
+// buffer cannot be had, error is ENOMEM and nothing is ever written.
 Output make_output(WriteFn write, void* ctx);
 
 // Hands the buffered bytes to the write function; false once any write failed.
 bool out_flush(Output& out);
 
-void out_overflow(Output& out, const char* data, std::size_t len);
-
-inline void out_bytes(Output& out, const char* data, std::size_t len) {
-    if (len <= out.buf.size() - out.len) {
-        std::memcpy(out.buf.data() + out.len, data, len);
-        out.len += len;
-    } else {
-        out_overflow(out, data, len);
-    }
-}
-
-// Room for n bytes at the end of the buffer, emptied first if need be, for
-// the caller to fill and then mark used with out_used; nullptr if n is more
-// than the whole buffer.
-inline char* out_room(Output& out, std::size_t n) {
-    if (n > out.buf.size() - out.len) {
-        if (n > out.buf.size())
-            return nullptr;
+// Makes room for output_slack bytes.
+inline void out_reserve(Output& out) {
+    if (out.cap - out.len < output_slack)
         out_flush(out);
-    }
-    return out.buf.data() + out.len;
 }
 
-inline void out_used(Output& out, const char* end) {
-    out.len = static_cast<std::size_t>(end - out.buf.data());
-}
+void out_bytes(Output& out, const char* data, std::size_t len);
 
 inline void out_newline(Output& out) {
-    out_bytes(out, output_newline, sizeof output_newline - 1);
+    out_bytes(out, &"\r\n"[out.crlf ? 0 : 1], out.crlf ? 2 : 1);
 }

@@ -1,15 +1,36 @@
-// Helpers shared by the unit tests: capturing output, and showing bytes
-// escaped when a case fails.
+// Helpers shared by the unit tests: capturing output, running each kernel,
+// and showing bytes escaped when a case fails.
 #pragma once
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "driver/input.h"
+#include "extract/kernel.h"
 #include "extract/output.h"
 
 inline bool append_to_string(void* ctx, const char* data, std::size_t len) {
     static_cast<std::string*>(ctx)->append(data, len);
     return true;
+}
+
+// An output into got, written by kernel, with CR LF line ends or LF.
+inline Output output_to(std::string& got, const Kernel& kernel, bool crlf) {
+    Output out = make_output(append_to_string, &got);
+    out.kernel = &kernel;
+    out.crlf = crlf;
+    return out;
+}
+
+// text with every LF made the line end wanted.
+inline std::string with_newline(std::string_view text, bool crlf) {
+    std::string r;
+    for (char c : text)
+        r += c == '\n' && crlf ? "\r\n" : std::string(1, c);
+    return r;
 }
 
 inline std::string escaped(std::string_view s) {
@@ -32,4 +53,39 @@ inline std::string escaped(std::string_view s) {
         }
     }
     return r + "'";
+}
+
+// Hands out the bytes in reads of a fixed size, then fails or ends.
+struct Pieces {
+    std::string_view data;
+    std::size_t piece;
+    bool fail_at_end;
+    std::size_t pos = 0;
+};
+
+inline std::ptrdiff_t read_pieces(void* ctx, char* buf, std::size_t cap) {
+    Pieces& src = *static_cast<Pieces*>(ctx);
+    if (src.pos == src.data.size() && src.fail_at_end) {
+        errno = EIO;
+        return -1;
+    }
+    std::size_t n = std::min({cap, src.piece, src.data.size() - src.pos});
+    std::memcpy(buf, src.data.data() + src.pos, n);
+    src.pos += n;
+    return static_cast<std::ptrdiff_t>(n);
+}
+
+// The filter on data handed over piece bytes at a time, by kernel; error, if
+// given, gets the input's errno.
+inline std::string filtered(std::string_view data, const Kernel& kernel, bool crlf,
+                            std::size_t piece, bool fail_at_end = false, int* error = nullptr) {
+    Pieces src{data, piece, fail_at_end};
+    Input in = make_input(read_pieces, &src);
+    std::string got;
+    Output out = output_to(got, kernel, crlf);
+    filter(in, out);
+    out_flush(out);
+    if (error)
+        *error = in.error;
+    return got;
 }

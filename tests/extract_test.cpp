@@ -5,6 +5,7 @@
 
 #include "extract/address.h"
 #include "tests/bytes.h"
+#include "tests/model.h"
 
 namespace {
 
@@ -13,29 +14,36 @@ struct Case {
     std::string want;
 };
 
-std::string value_of(const std::string& line) {
+std::string value_of(const Kernel& k, std::string_view line) {
     std::string out(line.size(), '\0');
-    out.resize(extract_value(out.data(), line));
+    out.resize(extract_value(k, out.data(), line));
     return out;
 }
 
-// The address lines of one logical header line, joined with LF.
-std::string addresses_of(const std::string& line) {
+// The address lines of one logical header line, with LF or CR LF line ends.
+std::string addresses_of(const Kernel& k, bool crlf, std::string_view line) {
     std::string got;
-    Output out = make_output(append_to_string, &got);
+    Output out = output_to(got, k, crlf);
     print_address(out, line);
     out_flush(out);
     return got;
 }
 
+// Each case by every kernel; addresses with either line end.
 void expect_values(const std::vector<Case>& cases) {
-    for (const Case& c : cases)
-        EXPECT_EQ(escaped(value_of(c.in)), escaped(c.want)) << "line " << escaped(c.in);
+    for (const Kernel* k : supported_kernels())
+        for (const Case& c : cases)
+            EXPECT_EQ(escaped(value_of(*k, c.in)), escaped(c.want))
+                << k->name << " on " << escaped(c.in);
 }
 
 void expect_addresses(const std::vector<Case>& cases) {
-    for (const Case& c : cases)
-        EXPECT_EQ(escaped(addresses_of(c.in)), escaped(c.want)) << "line " << escaped(c.in);
+    for (const Kernel* k : supported_kernels())
+        for (bool crlf : {false, true})
+            for (const Case& c : cases)
+                EXPECT_EQ(escaped(addresses_of(*k, crlf, c.in)),
+                          escaped(with_newline(c.want, crlf)))
+                    << k->name << (crlf ? " CR LF" : " LF") << " on " << escaped(c.in);
 }
 
 TEST(ExtractValue, FieldNameStopsAtTheFirstColon) {
@@ -125,27 +133,35 @@ TEST(PrintAddress, NothingPastTheEndOfTheLineIsRead) {
         {" ,((x", ",\n"}, {"X: <a", "a\n"},      {"X: <a(b)", "a\n"},
         {"X: a", "a\n"},  {"X: a(b)c ", "ac\n"}, {"X: <a> (", "a\n"},
     };
-    for (const Case& c : cases) {
-        for (std::string after : {"", "("}) {
-            std::vector<char> storage(c.in.begin(), c.in.end());
-            storage.insert(storage.end(), after.begin(), after.end());
-            std::string got;
-            Output out = make_output(append_to_string, &got);
-            print_address(out, {storage.data(), c.in.size()});
-            out_flush(out);
-            EXPECT_EQ(escaped(got), escaped(c.want)) << "line " << escaped(c.in);
-        }
-    }
+    for (const Kernel* k : supported_kernels())
+        for (const Case& c : cases)
+            for (std::string after : {"", "("}) {
+                std::vector<char> storage(c.in.begin(), c.in.end());
+                storage.insert(storage.end(), after.begin(), after.end());
+                EXPECT_EQ(escaped(addresses_of(*k, false, {storage.data(), c.in.size()})),
+                          escaped(c.want))
+                    << k->name << " on " << escaped(c.in);
+            }
 }
 
-TEST(PrintAddress, LinesLongerThanTheFixedBufferComeOutWhole) {
-    std::string word(200000, 'a');
-    EXPECT_EQ(addresses_of("To: <" + word + ">"), word + "\n");
-    EXPECT_EQ(addresses_of("To: " + word + " b"), word + "\nb\n");
-    // Past the room of the output buffer: printed piece by piece.
-    std::string huge(300000, 'h');
-    EXPECT_EQ(addresses_of("To: <" + huge + "> (x) <b>"), huge + "\nb\n");
-    EXPECT_EQ(addresses_of("To: " + huge + "(x)y  b"), huge + "y\nb\n");
+// Past the room of the output buffer, which is emptied in the middle of the
+// value: a value that looks like words until a late "<" must still write only
+// what is in brackets.
+TEST(PrintAddress, LinesLongerThanTheOutputBufferComeOutWhole) {
+    const std::string word(200000, 'a');
+    const std::string huge(300000, 'h');
+    std::string many_words;
+    for (int i = 0; i < 40000; ++i)
+        many_words += "w" + std::to_string(i) + " ";
+    expect_addresses({
+        {"To: <" + word + ">", word + "\n"},
+        {"To: " + word + " b", word + "\nb\n"},
+        {"To: <" + huge + "> (x) <b>", huge + "\nb\n"},
+        {"To: " + huge + "(x)y  b", huge + "y\nb\n"},
+        {"To: " + many_words + "<x>", "x\n"},
+        {"To: " + many_words + "(<x>) " + huge, model::words(many_words + huge, "\n")},
+        {"To: " + huge + " " + many_words + "<x> y", "x\n"},
+    });
 }
 
 } // namespace

@@ -1,0 +1,29 @@
+# The extraction kernels. Each one is a unit of its own, compiled for its
+# instruction set; the program picks the best the CPU runs at start-up.
+# FIELDPICK_KERNEL pins one instead, for tests and benchmarks (the CPU must
+# have it).
+set(FIELDPICK_KERNEL auto CACHE STRING "Extraction kernel: auto, portable, sse2, avx2 or avx512")
+set_property(CACHE FIELDPICK_KERNEL PROPERTY STRINGS auto portable sse2 avx2 avx512)
+
+set(fieldpick_kernel_sources extract/kernel/dispatch.cpp extract/kernel/portable.cpp)
+set(fieldpick_kernel_definitions)
+set(fieldpick_kernels portable)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|x86|i[3-6]86)$")
+  list(APPEND fieldpick_kernel_sources extract/kernel/sse2.cpp extract/kernel/avx2.cpp
+       extract/kernel/avx512.cpp)
+  list(APPEND fieldpick_kernel_definitions FIELDPICK_X86)
+  list(APPEND fieldpick_kernels sse2 avx2 avx512)
+  set_source_files_properties(extract/kernel/sse2.cpp PROPERTIES COMPILE_OPTIONS "-msse2")
+  set_source_files_properties(extract/kernel/avx2.cpp PROPERTIES COMPILE_OPTIONS
+                                                                 "-mavx2;-mpopcnt;-mbmi")
+  set_source_files_properties(
+    extract/kernel/avx512.cpp PROPERTIES COMPILE_OPTIONS
+                                         "-mavx512f;-mavx512bw;-mavx512vbmi2;-mpopcnt;-mbmi")
+endif()
+
+if(NOT FIELDPICK_KERNEL STREQUAL "auto")
+  if(NOT FIELDPICK_KERNEL IN_LIST fieldpick_kernels)
+    message(FATAL_ERROR "FIELDPICK_KERNEL=${FIELDPICK_KERNEL}: this target builds ${fieldpick_kernels}")
+  endif()
+  list(APPEND fieldpick_kernel_definitions "FIELDPICK_PINNED_KERNEL=\"${FIELDPICK_KERNEL}\"")
+endif()

@@ -1,0 +1,374 @@
+// The extraction rules, written once as arithmetic on 64-bit masks: bit i of
+// a mask stands for byte i of a 64-byte block. A kernel (extract/kernel/)
+// supplies the few operations that touch the bytes themselves, as a type K:
+//
+//   K::Block                       64 bytes in the kernel's registers
+//   K::load(p)                     the 64 bytes at p
+//   K::classify(block)             their Classes
+//   K::set_bytes(block, mask, c)   the bytes of mask replaced by c
+//   K::widen(block, half)          bytes 32 * half to 32 * half + 31, each
+//                                  followed by an LF: 64 bytes
+//   K::pack(block, mask, o)        the bytes of mask stored at o, in order;
+//                                  returns o moved past them (up to 64 bytes
+//                                  beyond them may be overwritten)
+//
+// Each kernel's unit includes this file and gets its own copy, compiled for
+// its instruction set: everything here has internal linkage, so that no copy
+// built for one instruction set can stand in for another's at link time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "extract/kernel.h"
+#include "extract/output.h"
+
+namespace {
+
+using u64 = std::uint64_t;
+
+constexpr std::size_t block_size = 64;
+
+// A flag that one kind of byte sets and another clears: bit i of the result
+// is the flag after byte i. carry holds the flag before the block and is left
+// holding it after. The addition runs a carry from each setting byte up to
+// the next clearing one; set and clear must not share a bit.
+inline u64 flag(u64 set, u64 clear, u64& carry) {
+    const u64 not_clear = ~clear;
+    const u64 f = (((not_clear + set + carry) ^ not_clear) | set) & not_clear;
+    carry = f >> 63;
+    return f;
+}
+
+// The flag before each byte, from the flag after it and the carry into the
+// block.
+inline u64 before(u64 f, u64 carry_in) {
+    return f << 1 | carry_in;
+}
+
+inline u64 below(unsigned bit) {
+    return bit >= 64 ? ~u64{0} : (u64{1} << bit) - 1;
+}
+
+inline unsigned lowest(u64 m) {
+    return static_cast<unsigned>(__builtin_ctzll(m));
+}
+
+inline unsigned highest(u64 m) {
+    return 63u - static_cast<unsigned>(__builtin_clzll(m));
+}
+
+inline std::size_t count(u64 m) {
+    return static_cast<std::size_t>(__builtin_popcountll(m));
+}
+
+// Bit i of x moved to bit 2i.
+inline u64 spread(u64 x) {
+    x &= 0xFFFFFFFFu;
+    x = (x | x << 16) & 0x0000FFFF0000FFFFu;
+    x = (x | x << 8) & 0x00FF00FF00FF00FFu;
+    x = (x | x << 4) & 0x0F0F0F0F0F0F0F0Fu;
+    x = (x | x << 2) & 0x3333333333333333u;
+    return (x | x << 1) & 0x5555555555555555u;
+}
+
+// The bytes that end a line rather than belong to it: the LF, a CR just
+// before it, and a NUL (the input keeps one just before the LF of a line it
+// cut short). next is the block after this one.
+inline u64 line_end_bytes(const Classes& c, const Classes& next) {
+    return c.lf | c.nul | (c.cr & (c.lf >> 1 | next.lf << 63));
+}
+
+// The LFs that end a field: those not followed by a line that starts with
+// whitespace (a continuation line, which the LF joins to the field).
+inline u64 field_ends(const Classes& c, const Classes& next) {
+    const u64 continues = c.space & ~line_end_bytes(c, next);
+    const u64 next_continues = next.space & ~line_end_bytes(next, Classes{}) & 1;
+    return c.lf & ~(continues >> 1 | next_continues << 63);
+}
+
+// What the rules carry from one block to the next: the flags before it.
+struct Carries {
+    u64 starts_field = 1; // the first byte of the input starts a field
+    u64 seeking = 0;      // the field has had only line-end bytes so far
+    u64 after_colon = 0;  // past the field name (or the field has none)
+    u64 in_value = 0;     // past the whitespace that follows it
+    u64 in_comment = 0;
+    u64 seen_open = 0; // the value has had a "<": bracket mode from there
+    u64 inside = 0;    // within angle brackets
+    u64 in_word = 0;
+};
+
+// What one block writes, and the marks that the printing loop needs.
+struct Selection {
+    u64 value;      // the header value: after the field name, less comments
+    u64 keep;       // bytes written: address bytes, and line ends in newline
+    u64 newline;    // bytes that become line ends
+    u64 first_open; // the "<" that puts a field in bracket mode
+    u64 starts;     // the first byte of each field
+};
+
+// The rules for one block. ends are the bytes that end a field, dropped the
+// bytes that belong to no line's text (see line_end_bytes). A field is
+// printed in word mode until its first "<"; the caller takes back the words
+// before it (see take_back_words).
+inline Selection rules(const Classes& c, u64 dropped, u64 ends, Carries& k) {
+    const u64 text = ~dropped;
+    const Carries in = k; // the flags before the block
+
+    const u64 starts = ends << 1 | in.starts_field;
+    k.starts_field = ends >> 63;
+    const u64 seeking = flag(starts & dropped, text, k.seeking);
+    const u64 first = text & (starts | before(seeking, in.seeking));
+
+    // The field name ends at the first colon; a field whose first byte is
+    // whitespace has none. The value starts at the first byte after that
+    // which is not whitespace.
+    const u64 after_colon = flag(c.colon | (first & c.space), ends, k.after_colon);
+    const u64 name_end = after_colon & ~before(after_colon, in.after_colon);
+    const u64 value = flag(after_colon & ~name_end & text & ~c.space, ends, k.in_value);
+
+    // Comments do not nest: the first ")" ends one, and a stray ")" is dropped.
+    const u64 comment = flag(c.open_paren & value, (c.close_paren & value) | ends, k.in_comment);
+    const u64 kept = value & text & ~comment & ~c.close_paren;
+
+    // Bracket mode: from the first "<" on, what stands between angle
+    // brackets, each ">" (even one that closes nothing) ending a line, and
+    // the field's end ending an address still open.
+    const u64 open = c.open_angle & kept;
+    const u64 close = c.close_angle & kept;
+    const u64 seen_open = flag(open, ends, k.seen_open);
+    const u64 seen_before = before(seen_open, in.seen_open);
+    const u64 bracket_mode = seen_open | (ends & seen_before);
+    const u64 inside = flag(open, close | ends, k.inside);
+    const u64 bracket_newline = (close & seen_open) | (ends & before(inside, in.inside));
+    const u64 bracket_keep = (kept & inside & ~c.open_angle) | bracket_newline;
+
+    // Word mode: every run of bytes that are not whitespace, each ended by
+    // the whitespace or the field end after it.
+    const u64 word = kept & ~c.space;
+    const u64 gap = (kept & c.space) | ends;
+    const u64 word_newline = gap & before(flag(word, gap, k.in_word), in.in_word);
+
+    return {kept, ((word | word_newline) & ~bracket_mode) | bracket_keep,
+            (word_newline & ~bracket_mode) | bracket_newline, open & ~seen_before, starts};
+}
+
+// Where a run of text comes from: whole fields of the input, or one logical
+// header line, all of it text, with a field end just past its last byte.
+enum class Source { fields, line };
+
+// The block of [p, p + n) at from and its classes. A block shorter than 64
+// bytes is read from a copy; its bytes past the end, and the blocks after it,
+// are of no class.
+template <class K>
+void load_at(const char* p, std::size_t n, std::size_t from, typename K::Block& b, Classes& c) {
+    if (from >= n) {
+        c = Classes{};
+        return;
+    }
+    if (n - from >= block_size) {
+        b = K::load(p + from);
+        c = K::classify(b);
+        return;
+    }
+    char copy[block_size] = {};
+    std::memcpy(copy, p + from, n - from);
+    b = K::load(copy);
+    c = K::classify(b);
+    const u64 valid = below(static_cast<unsigned>(n - from));
+    for (u64* m : {&c.lf, &c.cr, &c.nul, &c.space, &c.open_paren, &c.close_paren, &c.open_angle,
+                   &c.close_angle, &c.colon})
+        *m &= valid;
+}
+
+// Reads the blocks of [p, p + n) in turn, with the classes of the block after
+// each. A line is read up to the block that holds the field end past its last
+// byte.
+template <class K> struct Blocks {
+    const char* p;
+    std::size_t n;
+    Source source;
+    std::size_t at = 0;
+    typename K::Block block{}, next_block{};
+    Classes classes{}, next{};
+
+    Blocks(const char* text, std::size_t len, Source src) : p(text), n(len), source(src) {
+        load_at<K>(p, n, at, block, classes);
+        load_at<K>(p, n, at + block_size, next_block, next);
+    }
+
+    bool done() const { return source == Source::fields ? at >= n : at > n; }
+
+    void advance() {
+        at += block_size;
+        block = next_block;
+        classes = next;
+        load_at<K>(p, n, at + block_size, next_block, next);
+    }
+
+    // The rules for the current block.
+    Selection rules(Carries& k) const {
+        if (source == Source::line) {
+            Classes c = classes;
+            c.lf = c.cr = c.nul = 0; // within a line they are only text
+            const u64 end = n - at < block_size ? u64{1} << (n - at) : 0;
+            return ::rules(c, 0, end, k);
+        }
+        return ::rules(classes, line_end_bytes(classes, next), field_ends(classes, next), k);
+    }
+
+    // Bytes of the current block that lie past the end.
+    u64 past_end() const {
+        return n - at >= block_size ? 0 : ~below(static_cast<unsigned>(n - at));
+    }
+};
+
+// The mode of a field still open and already partly written, when the output
+// must be flushed before its end.
+enum class Settled { no, word, bracket };
+
+struct Printer {
+    Carries carries;
+    std::size_t field_out = 0; // where the output of the open field began
+    Settled settled = Settled::no;
+};
+
+// Whether the field open at the current block goes into bracket mode before
+// it ends: the rules are run ahead, writing nothing.
+template <class K> bool goes_bracket(Blocks<K> blocks, Carries k) {
+    for (; !blocks.done(); blocks.advance()) {
+        const Selection s = blocks.rules(k);
+        const u64 own = s.starts ? below(lowest(s.starts)) : ~u64{0};
+        if (s.first_open & own)
+            return true;
+        if (s.starts)
+            return false;
+    }
+    return false;
+}
+
+// Empties the output buffer. A field still open that has written only words
+// so far may yet turn out to be in bracket mode: its mode is settled first,
+// and its words taken back if so, since they cannot be once handed over.
+template <class K> void flush(Output& out, Printer& pr, const Blocks<K>& blocks) {
+    const Carries& k = pr.carries;
+    if (!k.starts_field && !k.seen_open && pr.settled == Settled::no) {
+        if (goes_bracket(blocks, k)) {
+            out.len = pr.field_out;
+            pr.settled = Settled::bracket;
+        } else {
+            pr.settled = Settled::word;
+        }
+    }
+    out_flush(out);
+}
+
+// The words a field wrote before its first "<" are not its output: they are
+// dropped from this block, and from the blocks before it by moving the
+// output back to where the field began.
+inline void take_back_words(Selection& s, Printer& pr, char*& o, char* base) {
+    if (pr.settled == Settled::bracket) { // its words were never kept
+        const u64 marks = s.starts | s.first_open;
+        const u64 own = marks ? below(lowest(marks)) : ~u64{0};
+        s.keep &= ~own;
+        s.newline &= ~own;
+    }
+    for (u64 f = s.first_open; f; f &= f - 1) {
+        const unsigned open = lowest(f);
+        const u64 field_starts = s.starts & below(open);
+        u64 drop = below(open);
+        if (field_starts)
+            drop &= ~below(highest(field_starts));
+        else if (pr.settled == Settled::no)
+            o = base + pr.field_out;
+        s.keep &= ~drop;
+        s.newline &= ~drop;
+    }
+    if (s.starts | s.first_open)
+        pr.settled = Settled::no;
+}
+
+// Stores the selected bytes of block at o, each line end as out's newline.
+template <class K>
+char* pack_block(const typename K::Block& block, const Selection& s, bool crlf, char* o) {
+    if (!crlf)
+        return K::pack(K::set_bytes(block, s.newline, '\n'), s.keep, o);
+    if (!s.newline)
+        return K::pack(block, s.keep, o);
+    // Each byte is widened to itself and an LF: a line end keeps both, with
+    // its byte made a CR; any other byte keeps only itself.
+    const auto b = K::set_bytes(block, s.newline, '\r');
+    o = K::pack(K::widen(b, 0), spread(s.keep) | spread(s.newline) << 1, o);
+    return K::pack(K::widen(b, 1), spread(s.keep >> 32) | spread(s.newline >> 32) << 1, o);
+}
+
+template <class K> void print(Output& out, const char* p, std::size_t n, Source source) {
+    if (out.cap < output_slack)
+        return;
+    Printer pr;
+    for (Blocks<K> blocks(p, n, source); !blocks.done(); blocks.advance()) {
+        if (out.cap - out.len < output_slack)
+            flush(out, pr, blocks);
+        Selection s = blocks.rules(pr.carries);
+        s.keep &= ~blocks.past_end() | s.newline;
+        char* base = out.buf.get();
+        char* o = base + out.len;
+        if (s.first_open | (pr.settled == Settled::bracket ? ~u64{0} : 0))
+            take_back_words(s, pr, o, base);
+        if (s.starts) {
+            const u64 before_start = below(highest(s.starts));
+            pr.field_out = static_cast<std::size_t>(o - base) + count(s.keep & before_start) +
+                           (out.crlf ? count(s.newline & before_start) : 0);
+        }
+        if (s.keep)
+            o = pack_block<K>(blocks.block, s, out.crlf, o);
+        out.len = static_cast<std::size_t>(o - base);
+    }
+}
+
+template <class K> void print_fields(Output& out, const char* p, std::size_t n) {
+    print<K>(out, p, n, Source::fields);
+}
+
+template <class K> void print_address(Output& out, const char* p, std::size_t n) {
+    print<K>(out, p, n, Source::line);
+}
+
+template <class K> std::size_t extract_value(char* out, const char* p, std::size_t n) {
+    std::size_t len = 0;
+    Carries k;
+    char packed[2 * block_size];
+    for (Blocks<K> blocks(p, n, Source::line); !blocks.done(); blocks.advance()) {
+        const u64 value = blocks.rules(k).value & ~blocks.past_end();
+        const auto got = static_cast<std::size_t>(K::pack(blocks.block, value, packed) - packed);
+        std::memcpy(out + len, packed, got);
+        len += got;
+    }
+    return len;
+}
+
+// Searched from the end back: the last field end is mostly near it.
+template <class K> std::size_t fields_end(const char* p, std::size_t n) {
+    if (n < 3)
+        return 0;
+    const std::size_t judged = n - 2; // the LFs before here have their next two bytes here
+    std::size_t from = (judged - 1) / block_size * block_size;
+    typename K::Block block{};
+    Classes c{}, next{};
+    load_at<K>(p, n, from + block_size, block, next);
+    for (;; from -= block_size) {
+        load_at<K>(p, n, from, block, c);
+        u64 ends = field_ends(c, next);
+        if (judged - from < block_size)
+            ends &= below(static_cast<unsigned>(judged - from));
+        if (ends)
+            return from + highest(ends) + 1;
+        if (from == 0)
+            return 0;
+        next = c;
+    }
+}
+
+} // namespace

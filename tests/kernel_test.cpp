@@ -1,0 +1,105 @@
+// Every kernel this CPU runs, held to the byte-at-a-time model: the classes
+// of every byte at every position of a block, then random lines and random
+// inputs cut into reads of many sizes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "extract/address.h"
+#include "tests/bytes.h"
+#include "tests/model.h"
+
+namespace {
+
+TEST(Kernel, ClassifiesEveryByteAtEveryPosition) {
+    for (const Kernel* k : supported_kernels()) {
+        int failures = 0;
+        for (char filler : {'a', '\xA9'})
+            for (unsigned at = 0; at < 64; ++at)
+                for (int byte = 0; byte < 256; ++byte) {
+                    char block[64];
+                    std::memset(block, filler, sizeof block);
+                    const auto c = static_cast<char>(byte);
+                    block[at] = c;
+                    const Classes got = k->classify(block);
+                    const std::uint64_t bit = std::uint64_t{1} << at;
+                    const std::uint64_t want[] = {
+                        c == '\n' ? bit : 0,          c == '\r' ? bit : 0, c == '\0' ? bit : 0,
+                        model::is_space(c) ? bit : 0, c == '(' ? bit : 0,  c == ')' ? bit : 0,
+                        c == '<' ? bit : 0,           c == '>' ? bit : 0,  c == ':' ? bit : 0};
+                    const std::uint64_t have[] = {got.lf,         got.cr,          got.nul,
+                                                  got.space,      got.open_paren,  got.close_paren,
+                                                  got.open_angle, got.close_angle, got.colon};
+                    for (std::size_t i = 0; i < 9; ++i)
+                        if (have[i] != want[i] && ++failures <= 3)
+                            ADD_FAILURE() << k->name << ": byte " << byte << " at " << at
+                                          << ", class " << i << ": mask " << std::hex << have[i];
+                }
+    }
+}
+
+// Random bytes, mostly those the rules know, with words of letters between.
+std::string random_text(std::uint32_t& seed, std::size_t len, bool line_ends) {
+    static const std::string lots = std::string("aaaaaaaab\xE9  \t\v\f\r<>()::\n\r\0\x1A", 26);
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    const std::size_t kinds = line_ends ? lots.size() : lots.size() - 4;
+    std::string text;
+    for (std::size_t i = 0; i < len; ++i)
+        text += lots[next() % (next() % 4 == 0 ? kinds : 9)];
+    return text;
+}
+
+// The line placed at every offset from 0 to 3 past a 64-byte boundary, with
+// bytes that would change the result after it: nothing past the end may be
+// read (AddressSanitizer) or taken for part of the line.
+TEST(Kernel, LinesMatchTheModelAtEveryOffset) {
+    std::uint32_t seed = 1;
+    for (std::size_t round = 0; round < 3000; ++round) {
+        const std::size_t len = round % 100 == 99 ? 1000 + round : seed % 150;
+        const std::string line = random_text(seed, len, false);
+        for (const Kernel* k : supported_kernels())
+            for (bool crlf : {false, true}) {
+                const std::size_t offset = round % 4;
+                std::vector<char> storage(64 + offset + line.size() + 8, '<');
+                char* at = reinterpret_cast<char*>(
+                    (reinterpret_cast<std::uintptr_t>(storage.data()) + 63) / 64 * 64 + offset);
+                std::memcpy(at, line.data(), line.size());
+                std::string got;
+                Output out = output_to(got, *k, crlf);
+                print_address(out, {at, line.size()});
+                out_flush(out);
+                ASSERT_EQ(escaped(got), escaped(model::addresses(line, crlf ? "\r\n" : "\n")))
+                    << k->name << (crlf ? " CR LF" : " LF") << " on " << escaped(line);
+                std::string value(line.size(), '#');
+                value.resize(extract_value(*k, value.data(), {at, line.size()}));
+                ASSERT_EQ(escaped(value), escaped(model::value(line)))
+                    << k->name << " value of " << escaped(line);
+            }
+    }
+}
+
+TEST(Kernel, InputsMatchTheModelInReadsOfEverySize) {
+    std::uint32_t seed = 7;
+    for (int round = 0; round < 600; ++round) {
+        const std::string text = random_text(seed, seed % 300, true) + (round % 2 ? "\n" : "");
+        const bool fail = round % 3 == 0;
+        for (const Kernel* k : supported_kernels())
+            for (std::size_t piece : {1u, 2u, 3u, 5u, 64u, 100000u}) {
+                const bool crlf = piece % 2 == 1;
+                int error = 0;
+                const std::string got = filtered(text, *k, crlf, piece, fail, &error);
+                ASSERT_EQ(escaped(got), escaped(model::filter(text, fail, crlf ? "\r\n" : "\n")))
+                    << k->name << " in reads of " << piece << (fail ? ", failing at the end" : "")
+                    << " on " << escaped(text);
+                const bool stopped = text.find('\x1A') != std::string::npos;
+                EXPECT_EQ(error, fail && !stopped ? EIO : 0) << k->name << " on " << escaped(text);
+            }
+    }
+}
+
+} // namespace
