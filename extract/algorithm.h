@@ -286,7 +286,7 @@ inline void take_back_words(Selection& s, Printer& pr, char*& o, char* base) {
         s.keep &= ~drop;
         s.newline &= ~drop;
     }
-    if (s.starts | s.first_open)
+    if (s.first_open)
         pr.settled = Settled::no;
 }
 
@@ -318,6 +318,7 @@ template <class K> void print(Output& out, const char* p, std::size_t n, Source 
         if (s.first_open | (pr.settled == Settled::bracket ? ~u64{0} : 0))
             take_back_words(s, pr, o, base);
         if (s.starts) {
+            pr.settled = Settled::no; // the field it was said of has ended
             const u64 before_start = below(highest(s.starts));
             pr.field_out = static_cast<std::size_t>(o - base) + count(s.keep & before_start) +
                            (out.crlf ? count(s.newline & before_start) : 0);

@@ -9,6 +9,7 @@
 
 #include "driver/input.h"
 #include "tests/bytes.h"
+#include "tests/model.h"
 
 namespace {
 
@@ -87,9 +88,22 @@ TEST(Filter, LinesAndFieldsLongerThanTheBufferAreNeverCut) {
         folded += "\n b";
         unfolded += " b";
     }
+    // A field of words whose output fills the output buffer, then one whose
+    // words must be taken back at a "<" in a later block; then many such
+    // pairs, so that the buffer fills within a field of words and the field
+    // after it is read in the same pass.
+    std::string words, lines, pairs;
+    for (int i = 0; i < 40000; ++i) {
+        words += " w" + std::to_string(i);
+        lines += "w" + std::to_string(i) + "\n";
+    }
+    while (pairs.size() < 600000)
+        pairs += "To:" + words.substr(0, 200) + "\nCc:" + words.substr(0, 100) + " <x>\n";
     expect_filtered(
         {{"X:<" + longest + "\r\nX:<" + huge + "\nX:<z", longest + "\n" + huge + "\nz\n"},
-         {folded + ">\nCc: c\n", unfolded + "\nc\n"}},
+         {folded + ">\nCc: c\n", unfolded + "\nc\n"},
+         {"To:" + words + "\nCc:" + words.substr(0, 100) + " <x>\n", lines + "x\n"},
+         {pairs, model::filter(pairs, false)}},
         {65536, 100000});
 }
 
