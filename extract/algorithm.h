@@ -159,28 +159,33 @@ inline Selection rules(const Classes& c, u64 dropped, u64 ends, Carries& k) {
 // header line, all of it text, with a field end just past its last byte.
 enum class Source { fields, line };
 
-// The block of [p, p + n) at from and its classes. A block shorter than 64
-// bytes is read from a copy; its bytes past the end, and the blocks after it,
+// A block shorter than 64 bytes, read from a copy: its bytes past the end
 // are of no class.
 template <class K>
-void load_at(const char* p, std::size_t n, std::size_t from, typename K::Block& b, Classes& c) {
-    if (from >= n) {
-        c = Classes{};
-        return;
-    }
-    if (n - from >= block_size) {
-        b = K::load(p + from);
-        c = K::classify(b);
-        return;
-    }
+[[gnu::noinline]] void load_short(const char* p, std::size_t n, typename K::Block& b, Classes& c) {
     char copy[block_size] = {};
-    std::memcpy(copy, p + from, n - from);
+    std::memcpy(copy, p, n);
     b = K::load(copy);
     c = K::classify(b);
-    const u64 valid = below(static_cast<unsigned>(n - from));
+    const u64 valid = below(static_cast<unsigned>(n));
     for (u64* m : {&c.lf, &c.cr, &c.nul, &c.space, &c.open_paren, &c.close_paren, &c.open_angle,
                    &c.close_angle, &c.colon})
         *m &= valid;
+}
+
+// The block of [p, p + n) at from and its classes. The blocks past the end
+// are of no class.
+template <class K>
+[[gnu::always_inline]] inline void load_at(const char* p, std::size_t n, std::size_t from,
+                                           typename K::Block& b, Classes& c) {
+    if (n - from >= block_size && from < n) {
+        b = K::load(p + from);
+        c = K::classify(b);
+    } else if (from < n) {
+        load_short<K>(p + from, n - from, b, c);
+    } else {
+        c = Classes{};
+    }
 }
 
 // Reads the blocks of [p, p + n) in turn, with the classes of the block after
