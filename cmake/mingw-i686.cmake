@@ -3,6 +3,9 @@
 #   cmake -S . -B build-win32 --toolchain cmake/mingw-i686.cmake
 # A 64-bit Linux kernel without 32-bit support cannot run the .exe, so the
 # tests only check what kind of executable it is.
+# Large-address-aware: under 64-bit Windows the .exe gets 4 GiB of address
+# space, not 2 GiB, for the buffers of a long line.
 set(FIELDPICK_MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
+set(FIELDPICK_MINGW_LINK_FLAGS -Wl,--large-address-aware)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
