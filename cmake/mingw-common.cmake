@@ -17,3 +17,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-static -static-libgcc -static-libstdc++ -Wl,--dynamicbase -Wl,--nxcompat ${FIELDPICK_MINGW_LINK_FLAGS}")
+
+# The tests run the .exe under Wine when its loader for this kind of .exe,
+# FIELDPICK_WINE_LOADER, is installed. Debian keeps both loaders in
+# /usr/lib/wine; /usr/bin/wine is a wrapper that falls back to wine64.
+find_program(FIELDPICK_WINE NAMES ${FIELDPICK_WINE_LOADER} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+if(FIELDPICK_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${FIELDPICK_WINE})
+endif()
