@@ -41,4 +41,9 @@ else()
   endif()
 endif()
 
+# cpack stages the files by installing the component of everything not named
+# otherwise; so it writes install_manifest_Unspecified.txt, not the
+# install_manifest.txt of a `cmake --install`, whose list of files it wrote
+# must stay right for undoing that install.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
 include(CPack)
