@@ -17,6 +17,12 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
+# The manual page names the version at its foot.
+file(STRINGS ${PROJECT_SOURCE_DIR}/man/fieldpick.1 os REGEX "^\\.Os")
+if(NOT os STREQUAL ".Os ${PROJECT_NAME} ${PROJECT_VERSION}")
+  message(FATAL_ERROR "man/fieldpick.1 says '${os}', not '.Os ${PROJECT_NAME} ${PROJECT_VERSION}'")
+endif()
+
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
@@ -26,9 +32,12 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # The files a Debian package carries beyond the plain install.
-  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-docs.cmake)
+  # Run on the staged files before they are packed.
+  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-finish.cmake)
+  set(CPACK_FIELDPICK_DEBIAN ${FIELDPICK_DEBIAN})
+  set(CPACK_FIELDPICK_STRIP ${CMAKE_STRIP})
   set(CPACK_FIELDPICK_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
+  set(CPACK_FIELDPICK_BINDIR ${CMAKE_INSTALL_BINDIR})
   set(CPACK_FIELDPICK_DOCDIR ${CMAKE_INSTALL_DOCDIR})
   set(CPACK_FIELDPICK_MANDIR ${CMAKE_INSTALL_MANDIR})
 
@@ -38,4 +47,9 @@ else()
   endif()
 endif()
 
+# cpack stages the files by installing the component of everything not named
+# otherwise; so it writes install_manifest_Unspecified.txt, not the
+# install_manifest.txt of a `cmake --install`, whose list of files it wrote
+# must stay right for undoing that install.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
 include(CPack)

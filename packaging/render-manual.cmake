@@ -1,6 +1,6 @@
 # Renders the manual page as plain text with CR LF line ends, for readers
 # without man(1):
-#   cmake -DMANUAL=fieldpick.1 -DOUTPUT=fieldpick.txt [-DFOOTER=text] -P render-manual.cmake
+#   cmake -DMANUAL=fieldpick.1 -DOUTPUT=fieldpick.txt -P render-manual.cmake
 # Uses mandoc, or groff if there is no mandoc.
 foreach(var MANUAL OUTPUT)
   if(NOT DEFINED ${var})
@@ -12,17 +12,8 @@ find_program(MANDOC mandoc)
 find_program(GROFF groff)
 if(MANDOC)
   set(command ${MANDOC} -T ascii)
-  if(DEFINED FOOTER)
-    list(APPEND command -I "os=${FOOTER}")
-  endif()
 elseif(GROFF)
   set(command ${GROFF} -mdoc -Tascii -P-c)
-  if(DEFINED FOOTER)
-    # The mdoc macros set their default system name when they load, so it
-    # is replaced by a line read after them.
-    file(WRITE ${OUTPUT}.os ".ds doc-default-operating-system ${FOOTER}\n")
-    list(APPEND command ${OUTPUT}.os)
-  endif()
 else()
   message(FATAL_ERROR "The text manual needs mandoc or groff; install one of them.")
 endif()
@@ -39,4 +30,3 @@ string(ASCII 8 backspace)
 string(REGEX REPLACE ".${backspace}" "" text "${text}")
 string(REPLACE "\n" "\r\n" text "${text}")
 file(WRITE ${OUTPUT} "${text}")
-file(REMOVE ${OUTPUT}.os)

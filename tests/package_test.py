@@ -33,12 +33,19 @@ def pipeline(first, data_path):
 
 class Install(unittest.TestCase):
     def test_installs_the_program_and_its_page_only(self):
+        # The component the packages are made of. Installing it by name
+        # writes install_manifest_Unspecified.txt and leaves alone the
+        # install_manifest.txt of the user's own `cmake --install`, which
+        # the README's uninstall reads.
         with tempfile.TemporaryDirectory() as prefix:
-            subprocess.run([CMAKE, "--install", BUILD, "--prefix", prefix], check=True,
-                           stdout=subprocess.DEVNULL)
+            subprocess.run([CMAKE, "--install", BUILD, "--prefix", prefix,
+                            "--component", "Unspecified"], check=True, stdout=subprocess.DEVNULL)
             found = sorted(os.path.relpath(os.path.join(d, f), prefix)
                            for d, _, files in os.walk(prefix) for f in files)
             self.assertEqual(found, ["bin/fieldpick", "share/man/man1/fieldpick.1"])
+            with open(os.path.join(BUILD, "install_manifest_Unspecified.txt")) as f:
+                listed = sorted(os.path.relpath(p, prefix) for p in f.read().splitlines())
+            self.assertEqual(listed, found)
             program = os.path.join(prefix, "bin/fieldpick")
             self.assertTrue(os.access(program, os.X_OK))
             self.assertTrue(filecmp.cmp(program, PROGRAM, shallow=False))

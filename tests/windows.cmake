@@ -1,6 +1,6 @@
 # Tests of a Windows build cross-compiled with MinGW-w64. Every build has its
-# executable's headers checked; a build whose toolchain names an emulator
-# (Wine, for x86_64) also runs the end-to-end suite on the .exe.
+# executable's headers checked; a build whose toolchain found its Wine loader
+# also runs the end-to-end suite on the .exe.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 # Python by its path: CTest would run the imported target under the emulator.
 set(fieldpick_python ${Python3_EXECUTABLE})
@@ -20,7 +20,11 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
 
   # Wine keeps its state in a prefix of the build's own. A new prefix reports
   # its creation on standard error, so it is made before any test reads that.
+  # The 32-bit .exe gets a 32-bit Windows, its home, rather than a 64-bit one.
   set(fieldpick_wine_env WINEDEBUG=-all WINEPREFIX=${CMAKE_CURRENT_BINARY_DIR}/wine)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    list(APPEND fieldpick_wine_env WINEARCH=win32)
+  endif()
   add_test(NAME wine_prefix
            COMMAND ${CMAKE_COMMAND} -E env ${fieldpick_wine_env}
                    ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init)

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks what kind of Windows executable a build made, from objdump's view
-of its headers: the CPU it is for, that it is a console program, and that it
-loads no DLL a bare Windows lacks (the C++ runtime is linked in).
+of its headers: the CPU it is for, that it is a console program, that it
+claims the protections of its kind of Windows, and that it loads no DLL a
+bare Windows lacks (the C++ runtime is linked in).
 
 usage: windows_exe.py OBJDUMP EXE ARCHITECTURE   (i386 or i386:x86-64)
 """
@@ -14,10 +15,26 @@ import sys
 SYSTEM_DLLS = re.compile(r"(kernel32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll",
                          re.IGNORECASE)
 
+# The header flags each kind of .exe must carry: a random base (DYNAMIC_BASE,
+# HIGH_ENTROPY_VA on 64-bit), no code run from data pages (NX_COMPAT), and the
+# whole address space of a 64-bit Windows for the 32-bit one too.
+FLAGS = {
+    "i386": {"Characteristics": ["large address aware"],
+             "DllCharacteristics": ["DYNAMIC_BASE", "NX_COMPAT"]},
+    "i386:x86-64": {"Characteristics": ["large address aware"],
+                    "DllCharacteristics": ["HIGH_ENTROPY_VA", "DYNAMIC_BASE", "NX_COMPAT"]},
+}
+
 
 def headers(objdump, exe):
     return subprocess.run([objdump, "-f", "-p", exe], check=True, capture_output=True,
                           text=True).stdout
+
+
+def flags(text, field):
+    """The flags objdump lists, one a line, under a header field's value."""
+    block = re.search(r"^%s\s.*\n((?:[ \t]+\S.*\n)*)" % field, text, re.MULTILINE)
+    return [line.strip() for line in block.group(1).splitlines()] if block else []
 
 
 def problems(text, architecture):
@@ -28,6 +45,8 @@ def problems(text, architecture):
     subsystem = re.search(r"^Subsystem\s+\S+\s+\((.*)\)", text, re.MULTILINE)
     if not subsystem or subsystem.group(1) != "Windows CUI":
         found.append("subsystem %s, want Windows CUI" % (subsystem and subsystem.group(1)))
+    for field, wanted in FLAGS[architecture].items():
+        found += ["%s lacks %s" % (field, f) for f in wanted if f not in flags(text, field)]
     dlls = re.findall(r"DLL Name: (\S+)", text)
     if not dlls:
         found.append("no DLL imports found")
@@ -40,6 +59,8 @@ def main(objdump, exe, architecture):
     print("\n".join(l for l in text.splitlines()
                     if re.match(r"\S+:\s+file format|architecture:|Magic|Subsystem\s|\s*DLL Name:",
                                 l)))
+    for field in ("Characteristics", "DllCharacteristics"):
+        print("%s: %s" % (field, ", ".join(flags(text, field))))
     found = problems(text, architecture)
     for p in found:
         print("FAIL: " + p)
