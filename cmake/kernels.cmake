@@ -21,6 +21,13 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|x86|i[3-6]86)$")
                                          "-mavx512f;-mavx512bw;-mavx512vbmi2;-mpopcnt;-mbmi")
 endif()
 
+# The rules in 32-bit words, as a 32-bit build runs them, for testing that
+# path on a 64-bit machine.
+option(FIELDPICK_WORD32 "Run the extraction rules in 32-bit words" OFF)
+if(FIELDPICK_WORD32)
+  list(APPEND fieldpick_kernel_definitions FIELDPICK_WORD32)
+endif()
+
 if(NOT FIELDPICK_KERNEL STREQUAL "auto")
   if(NOT FIELDPICK_KERNEL IN_LIST fieldpick_kernels)
     message(FATAL_ERROR "FIELDPICK_KERNEL=${FIELDPICK_KERNEL}: this target builds ${fieldpick_kernels}")

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "extract/kernel.h"
 #include "extract/output.h"
@@ -30,21 +31,34 @@ using u64 = std::uint64_t;
 
 constexpr std::size_t block_size = 64;
 
+// The rules work in words of the CPU's width: on 32-bit x86, where each
+// 64-bit operation takes two, a block is run as two halves of 32 bytes.
+// FIELDPICK_WORD32 asks for halves anywhere, so that a 64-bit build can test
+// them.
+#ifdef FIELDPICK_WORD32
+using Word = std::uint32_t;
+#else
+using Word = std::conditional_t<sizeof(void*) < 8, std::uint32_t, u64>;
+#endif
+
+template <class M> constexpr unsigned top_bit = sizeof(M) * 8 - 1;
+
 // A flag that one kind of byte sets and another clears: bit i of the result
 // is the flag after byte i. carry holds the flag before the block and is left
 // holding it after. The addition runs a carry from each setting byte up to
 // the next clearing one; set and clear must not share a bit.
-inline u64 flag(u64 set, u64 clear, u64& carry) {
-    const u64 not_clear = ~clear;
-    const u64 f = (((not_clear + set + carry) ^ not_clear) | set) & not_clear;
-    carry = f >> 63;
+template <class M> inline M flag(M set, M clear, M& carry) {
+    const M not_clear = static_cast<M>(~clear);
+    const M f = static_cast<M>((static_cast<M>(not_clear + set + carry) ^ not_clear) | set) &
+                not_clear;
+    carry = f >> top_bit<M>;
     return f;
 }
 
 // The flag before each byte, from the flag after it and the carry into the
 // block.
-inline u64 before(u64 f, u64 carry_in) {
-    return f << 1 | carry_in;
+template <class M> inline M before(M f, M carry_in) {
+    return static_cast<M>(f << 1 | carry_in);
 }
 
 inline u64 below(unsigned bit) {
@@ -89,70 +103,95 @@ inline u64 field_ends(const Classes& c, const Classes& next) {
 }
 
 // What the rules carry from one block to the next: the flags before it.
-struct Carries {
-    u64 starts_field = 1; // the first byte of the input starts a field
-    u64 seeking = 0;      // the field has had only line-end bytes so far
-    u64 after_colon = 0;  // past the field name (or the field has none)
-    u64 in_value = 0;     // past the whitespace that follows it
-    u64 in_comment = 0;
-    u64 seen_open = 0; // the value has had a "<": bracket mode from there
-    u64 inside = 0;    // within angle brackets
-    u64 in_word = 0;
+template <class M> struct Carries {
+    M starts_field = 1; // the first byte of the input starts a field
+    M seeking = 0;      // the field has had only line-end bytes so far
+    M after_colon = 0;  // past the field name (or the field has none)
+    M in_value = 0;     // past the whitespace that follows it
+    M in_comment = 0;
+    M seen_open = 0; // the value has had a "<": bracket mode from there
+    M inside = 0;    // within angle brackets
+    M in_word = 0;
 };
 
 // What one block writes, and the marks that the printing loop needs.
-struct Selection {
-    u64 value;      // the header value: after the field name, less comments
-    u64 keep;       // bytes written: address bytes, and line ends in newline
-    u64 newline;    // bytes that become line ends
-    u64 first_open; // the "<" that puts a field in bracket mode
-    u64 starts;     // the first byte of each field
+template <class M> struct Selection {
+    M value;      // the header value: after the field name, less comments
+    M keep;       // bytes written: address bytes, and line ends in newline
+    M newline;    // bytes that become line ends
+    M first_open; // the "<" that puts a field in bracket mode
+    M starts;     // the first byte of each field
 };
 
-// The rules for one block. ends are the bytes that end a field, dropped the
-// bytes that belong to no line's text (see line_end_bytes). A field is
-// printed in word mode until its first "<"; the caller takes back the words
-// before it (see take_back_words).
-inline Selection rules(const Classes& c, u64 dropped, u64 ends, Carries& k) {
-    const u64 text = ~dropped;
-    const Carries in = k; // the flags before the block
+// The rules for one block, or half a block. ends are the bytes that end a
+// field, dropped the bytes that belong to no line's text (see
+// line_end_bytes). A field is printed in word mode until its first "<"; the
+// caller takes back the words before it (see take_back_words).
+template <class M>
+inline Selection<M> rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>& k) {
+    const M text = static_cast<M>(~dropped);
+    const Carries<M> in = k; // the flags before the block
 
-    const u64 starts = ends << 1 | in.starts_field;
-    k.starts_field = ends >> 63;
-    const u64 seeking = flag(starts & dropped, text, k.seeking);
-    const u64 first = text & (starts | before(seeking, in.seeking));
+    const M starts = static_cast<M>(ends << 1 | in.starts_field);
+    k.starts_field = ends >> top_bit<M>;
+    M first = starts; // a field's first byte of text, mostly where it starts
+    if ((starts & dropped) | in.seeking)
+        first = text & (starts | before(flag<M>(starts & dropped, text, k.seeking), in.seeking));
 
     // The field name ends at the first colon; a field whose first byte is
     // whitespace has none. The value starts at the first byte after that
     // which is not whitespace.
-    const u64 after_colon = flag(c.colon | (first & c.space), ends, k.after_colon);
-    const u64 name_end = after_colon & ~before(after_colon, in.after_colon);
-    const u64 value = flag(after_colon & ~name_end & text & ~c.space, ends, k.in_value);
+    const M after_colon = flag<M>(c.colon | (first & c.space), ends, k.after_colon);
+    const M value =
+        flag<M>(before(after_colon, in.after_colon) & text & ~c.space, ends, k.in_value);
 
     // Comments do not nest: the first ")" ends one, and a stray ")" is dropped.
-    const u64 comment = flag(c.open_paren & value, (c.close_paren & value) | ends, k.in_comment);
-    const u64 kept = value & text & ~comment & ~c.close_paren;
+    const M comment = flag<M>(c.open_paren & value, c.close_paren | ends, k.in_comment);
+    const M kept = value & text & ~comment & ~c.close_paren;
 
     // Bracket mode: from the first "<" on, what stands between angle
     // brackets, each ">" (even one that closes nothing) ending a line, and
     // the field's end ending an address still open.
-    const u64 open = c.open_angle & kept;
-    const u64 close = c.close_angle & kept;
-    const u64 seen_open = flag(open, ends, k.seen_open);
-    const u64 seen_before = before(seen_open, in.seen_open);
-    const u64 bracket_mode = seen_open | (ends & seen_before);
-    const u64 inside = flag(open, close | ends, k.inside);
-    const u64 bracket_newline = (close & seen_open) | (ends & before(inside, in.inside));
-    const u64 bracket_keep = (kept & inside & ~c.open_angle) | bracket_newline;
+    const M open = c.open_angle & kept;
+    const M close = c.close_angle & kept;
+    const M seen_open = flag<M>(open, ends, k.seen_open);
+    const M seen_before = before(seen_open, in.seen_open);
+    const M bracket_mode = seen_open | (ends & seen_before);
+    const M inside = flag<M>(open, close | ends, k.inside);
+    const M bracket_newline = (close & seen_open) | (ends & before(inside, in.inside));
+    const M bracket_keep = (kept & inside & ~c.open_angle) | bracket_newline;
 
     // Word mode: every run of bytes that are not whitespace, each ended by
     // the whitespace or the field end after it.
-    const u64 word = kept & ~c.space;
-    const u64 gap = (kept & c.space) | ends;
-    const u64 word_newline = gap & before(flag(word, gap, k.in_word), in.in_word);
+    const M word = kept & ~c.space;
+    const M gap = (kept & c.space) | ends;
+    const M word_newline = gap & before(flag<M>(word, gap, k.in_word), in.in_word);
 
-    return {kept, ((word | word_newline) & ~bracket_mode) | bracket_keep,
-            (word_newline & ~bracket_mode) | bracket_newline, open & ~seen_before, starts};
+    return {kept, static_cast<M>(((word | word_newline) & ~bracket_mode) | bracket_keep),
+            static_cast<M>((word_newline & ~bracket_mode) | bracket_newline),
+            static_cast<M>(open & ~seen_before), starts};
+}
+
+// The rules for a whole block in words of the CPU's width.
+template <class W = Word>
+inline Selection<u64> block_rules(const Classes& c, u64 dropped, u64 ends, Carries<W>& k) {
+    if constexpr (std::is_same_v<W, u64>) {
+        return rules<W>(c, dropped, ends, k);
+    } else {
+        const auto half = [](u64 m, unsigned h) { return static_cast<Word>(m >> 32 * h); };
+        Selection<Word> s[2];
+        for (unsigned h = 0; h < 2; ++h) {
+            const ClassMasks<Word> ch = {
+                half(c.lf, h),         half(c.cr, h),          half(c.nul, h),
+                half(c.space, h),      half(c.open_paren, h),  half(c.close_paren, h),
+                half(c.open_angle, h), half(c.close_angle, h), half(c.colon, h)};
+            s[h] = rules<Word>(ch, half(dropped, h), half(ends, h), k);
+        }
+        const auto join = [](Word lo, Word hi) { return u64{hi} << 32 | lo; };
+        return {join(s[0].value, s[1].value), join(s[0].keep, s[1].keep),
+                join(s[0].newline, s[1].newline), join(s[0].first_open, s[1].first_open),
+                join(s[0].starts, s[1].starts)};
+    }
 }
 
 // Where a run of text comes from: whole fields of the input, or one logical
@@ -191,20 +230,23 @@ template <class K>
 // Reads the blocks of [p, p + n) in turn, with the classes of the block after
 // each. A line is read up to the block that holds the field end past its last
 // byte.
-template <class K> struct Blocks {
+template <class K, Source source> struct Blocks {
     const char* p;
     std::size_t n;
-    Source source;
     std::size_t at = 0;
     typename K::Block block{}, next_block{};
     Classes classes{}, next{};
 
-    Blocks(const char* text, std::size_t len, Source src) : p(text), n(len), source(src) {
+    Blocks(const char* text, std::size_t len) : p(text), n(len) {
         load_at<K>(p, n, at, block, classes);
         load_at<K>(p, n, at + block_size, next_block, next);
     }
 
-    bool done() const { return source == Source::fields ? at >= n : at > n; }
+    bool done() const {
+        if constexpr (source == Source::fields)
+            return at >= n;
+        return at > n;
+    }
 
     void advance() {
         at += block_size;
@@ -214,14 +256,14 @@ template <class K> struct Blocks {
     }
 
     // The rules for the current block.
-    Selection rules(Carries& k) const {
-        if (source == Source::line) {
+    Selection<u64> rules(Carries<Word>& k) const {
+        if constexpr (source == Source::line) {
             Classes c = classes;
             c.lf = c.cr = c.nul = 0; // within a line they are only text
             const u64 end = n - at < block_size ? u64{1} << (n - at) : 0;
-            return ::rules(c, 0, end, k);
+            return block_rules(c, 0, end, k);
         }
-        return ::rules(classes, line_end_bytes(classes, next), field_ends(classes, next), k);
+        return block_rules(classes, line_end_bytes(classes, next), field_ends(classes, next), k);
     }
 
     // Bytes of the current block that lie past the end.
@@ -235,16 +277,17 @@ template <class K> struct Blocks {
 enum class Settled { no, word, bracket };
 
 struct Printer {
-    Carries carries;
+    Carries<Word> carries;
     std::size_t field_out = 0; // where the output of the open field began
     Settled settled = Settled::no;
 };
 
 // Whether the field open at the current block goes into bracket mode before
 // it ends: the rules are run ahead, writing nothing.
-template <class K> bool goes_bracket(Blocks<K> blocks, Carries k) {
+template <class K, Source source>
+[[gnu::noinline]] bool goes_bracket(Blocks<K, source> blocks, Carries<Word> k) {
     for (; !blocks.done(); blocks.advance()) {
-        const Selection s = blocks.rules(k);
+        const Selection<u64> s = blocks.rules(k);
         const u64 own = s.starts ? below(lowest(s.starts)) : ~u64{0};
         if (s.first_open & own)
             return true;
@@ -257,8 +300,9 @@ template <class K> bool goes_bracket(Blocks<K> blocks, Carries k) {
 // Empties the output buffer. A field still open that has written only words
 // so far may yet turn out to be in bracket mode: its mode is settled first,
 // and its words taken back if so, since they cannot be once handed over.
-template <class K> void flush(Output& out, Printer& pr, const Blocks<K>& blocks) {
-    const Carries& k = pr.carries;
+template <class K, Source source>
+[[gnu::always_inline]] inline void flush(Output& out, Printer& pr, const Blocks<K, source>& blocks) {
+    const Carries<Word>& k = pr.carries;
     if (!k.starts_field && !k.seen_open && pr.settled == Settled::no) {
         if (goes_bracket(blocks, k)) {
             out.len = pr.field_out;
@@ -273,7 +317,7 @@ template <class K> void flush(Output& out, Printer& pr, const Blocks<K>& blocks)
 // The words a field wrote before its first "<" are not its output: they are
 // dropped from this block, and from the blocks before it by moving the
 // output back to where the field began.
-inline void take_back_words(Selection& s, Printer& pr, char*& o, char* base) {
+[[gnu::always_inline]] inline void take_back_words(Selection<u64>& s, Printer& pr, char*& o, char* base) {
     if (pr.settled == Settled::bracket) { // its words were never kept
         const u64 marks = s.starts | s.first_open;
         const u64 own = marks ? below(lowest(marks)) : ~u64{0};
@@ -297,7 +341,8 @@ inline void take_back_words(Selection& s, Printer& pr, char*& o, char* base) {
 
 // Stores the selected bytes of block at o, each line end as out's newline.
 template <class K>
-char* pack_block(const typename K::Block& block, const Selection& s, bool crlf, char* o) {
+[[gnu::always_inline]] inline char* pack_block(const typename K::Block& block, const Selection<u64>& s, bool crlf,
+                                              char* o) {
     if (!crlf)
         return K::pack(K::set_bytes(block, s.newline, '\n'), s.keep, o);
     if (!s.newline)
@@ -309,21 +354,23 @@ char* pack_block(const typename K::Block& block, const Selection& s, bool crlf, 
     return K::pack(K::widen(b, 1), spread(s.keep >> 32) | spread(s.newline >> 32) << 1, o);
 }
 
-template <class K> void print(Output& out, const char* p, std::size_t n, Source source) {
+template <class K, Source source> void print(Output& out, const char* p, std::size_t n) {
     if (out.cap < output_slack)
         return;
     Printer pr;
-    for (Blocks<K> blocks(p, n, source); !blocks.done(); blocks.advance()) {
+    for (Blocks<K, source> blocks(p, n); !blocks.done(); blocks.advance()) {
         if (out.cap - out.len < output_slack)
             flush(out, pr, blocks);
-        Selection s = blocks.rules(pr.carries);
-        s.keep &= ~blocks.past_end() | s.newline;
+        Selection<u64> s = blocks.rules(pr.carries);
+        if (blocks.n - blocks.at < block_size)
+            s.keep &= ~blocks.past_end() | s.newline;
         char* base = out.buf.get();
         char* o = base + out.len;
         if (s.first_open | (pr.settled == Settled::bracket ? ~u64{0} : 0))
             take_back_words(s, pr, o, base);
-        if (s.starts) {
+        if (s.starts)
             pr.settled = Settled::no; // the field it was said of has ended
+        if (s.starts) {
             const u64 before_start = below(highest(s.starts));
             pr.field_out = static_cast<std::size_t>(o - base) + count(s.keep & before_start) +
                            (out.crlf ? count(s.newline & before_start) : 0);
@@ -335,18 +382,18 @@ template <class K> void print(Output& out, const char* p, std::size_t n, Source 
 }
 
 template <class K> void print_fields(Output& out, const char* p, std::size_t n) {
-    print<K>(out, p, n, Source::fields);
+    print<K, Source::fields>(out, p, n);
 }
 
 template <class K> void print_address(Output& out, const char* p, std::size_t n) {
-    print<K>(out, p, n, Source::line);
+    print<K, Source::line>(out, p, n);
 }
 
 template <class K> std::size_t extract_value(char* out, const char* p, std::size_t n) {
     std::size_t len = 0;
-    Carries k;
+    Carries<Word> k;
     char packed[2 * block_size];
-    for (Blocks<K> blocks(p, n, Source::line); !blocks.done(); blocks.advance()) {
+    for (Blocks<K, Source::line> blocks(p, n); !blocks.done(); blocks.advance()) {
         const u64 value = blocks.rules(k).value & ~blocks.past_end();
         const auto got = static_cast<std::size_t>(K::pack(blocks.block, value, packed) - packed);
         std::memcpy(out + len, packed, got);
