@@ -18,7 +18,7 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|x86|i[3-6]86)$")
                                                                  "-mavx2;-mpopcnt;-mbmi")
   set_source_files_properties(
     extract/kernel/avx512.cpp PROPERTIES COMPILE_OPTIONS
-                                         "-mavx512f;-mavx512bw;-mavx512vbmi2;-mpopcnt;-mbmi")
+                                         "-mavx512f;-mavx512bw;-mavx512vbmi2;-mpopcnt;-mbmi;-mbmi2")
 endif()
 
 # The rules in 32-bit words, as a 32-bit build runs them, for testing that

@@ -58,8 +58,9 @@ void cut_at_nuls(Input& in, std::size_t from) {
 }
 
 // One read into the room after the bytes kept. A Ctrl-Z ends the input
-// where it stands.
-void read_more(Input& in) {
+// where it stands. Most reads hold neither a Ctrl-Z nor a NUL: one search
+// for both tells.
+void read_more(Input& in, const Kernel& kernel) {
     std::ptrdiff_t got;
     do {
         errno = 0;
@@ -72,6 +73,11 @@ void read_more(Input& in) {
         return;
     }
     char* fresh = in.buf.get() + in.end;
+    const auto n = static_cast<std::size_t>(got);
+    if (!in.cutting && kernel.find_stop(fresh, n) == n) {
+        in.end += n;
+        return;
+    }
     char* z = find(fresh, fresh + got, ctrl_z);
     if (z < fresh + got)
         in.done = true;
@@ -133,7 +139,7 @@ bool next_fields(Input& in, const Kernel& kernel) {
             in.done = true;
             return false;
         }
-        read_more(in);
+        read_more(in, kernel);
         if (in.end > in.judged) {
             const std::size_t found =
                 kernel.fields_end(in.buf.get() + in.judged, in.end - in.judged);

@@ -5,6 +5,7 @@
 //   K::Block                       64 bytes in the kernel's registers
 //   K::load(p)                     the 64 bytes at p
 //   K::classify(block)             their Classes
+//   K::stops(block)                the mask of its NULs and Ctrl-Zs
 //   K::set_bytes(block, mask, c)   the bytes of mask replaced by c
 //   K::widen(block, half)          bytes 32 * half to 32 * half + 31, each
 //                                  followed by an LF: 64 bytes
@@ -21,6 +22,10 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+
+#ifdef __BMI2__
+#include <immintrin.h>
+#endif
 
 #include "extract/kernel.h"
 #include "extract/output.h"
@@ -49,8 +54,8 @@ template <class M> constexpr unsigned top_bit = sizeof(M) * 8 - 1;
 // the next clearing one; set and clear must not share a bit.
 template <class M> inline M flag(M set, M clear, M& carry) {
     const M not_clear = static_cast<M>(~clear);
-    const M f = static_cast<M>((static_cast<M>(not_clear + set + carry) ^ not_clear) | set) &
-                not_clear;
+    const M f =
+        static_cast<M>((static_cast<M>(not_clear + set + carry) ^ not_clear) | set) & not_clear;
     carry = f >> top_bit<M>;
     return f;
 }
@@ -77,8 +82,16 @@ inline std::size_t count(u64 m) {
     return static_cast<std::size_t>(__builtin_popcountll(m));
 }
 
-// Bit i of x moved to bit 2i.
+// Bit i of x moved to bit 2i, for i below 32.
 inline u64 spread(u64 x) {
+#ifdef __BMI2__ // one instruction where the kernel's CPU has it
+#if defined(__x86_64__)
+    return _pdep_u64(x, 0x5555555555555555u);
+#else
+    const auto half = [](u64 h) { return u64{_pdep_u32(static_cast<unsigned>(h), 0x55555555u)}; };
+    return half(x & 0xFFFF) | half(x >> 16 & 0xFFFF) << 32;
+#endif
+#endif
     x &= 0xFFFFFFFFu;
     x = (x | x << 16) & 0x0000FFFF0000FFFFu;
     x = (x | x << 8) & 0x00FF00FF00FF00FFu;
@@ -95,10 +108,12 @@ inline u64 line_end_bytes(const Classes& c, const Classes& next) {
 }
 
 // The LFs that end a field: those not followed by a line that starts with
-// whitespace (a continuation line, which the LF joins to the field).
-inline u64 field_ends(const Classes& c, const Classes& next) {
-    const u64 continues = c.space & ~line_end_bytes(c, next);
-    const u64 next_continues = next.space & ~line_end_bytes(next, Classes{}) & 1;
+// whitespace (a continuation line, which the LF joins to the field). ends
+// are the line-end bytes of the block.
+inline u64 field_ends(const Classes& c, u64 ends, const Classes& next) {
+    const u64 next_ends = next.lf | next.nul | (next.cr & next.lf >> 1);
+    const u64 continues = c.space & ~ends;
+    const u64 next_continues = next.space & ~next_ends & 1;
     return c.lf & ~(continues >> 1 | next_continues << 63);
 }
 
@@ -263,7 +278,8 @@ template <class K, Source source> struct Blocks {
             const u64 end = n - at < block_size ? u64{1} << (n - at) : 0;
             return block_rules(c, 0, end, k);
         }
-        return block_rules(classes, line_end_bytes(classes, next), field_ends(classes, next), k);
+        const u64 dropped = line_end_bytes(classes, next);
+        return block_rules(classes, dropped, field_ends(classes, dropped, next), k);
     }
 
     // Bytes of the current block that lie past the end.
@@ -301,7 +317,8 @@ template <class K, Source source>
 // so far may yet turn out to be in bracket mode: its mode is settled first,
 // and its words taken back if so, since they cannot be once handed over.
 template <class K, Source source>
-[[gnu::always_inline]] inline void flush(Output& out, Printer& pr, const Blocks<K, source>& blocks) {
+[[gnu::always_inline]] inline void flush(Output& out, Printer& pr,
+                                         const Blocks<K, source>& blocks) {
     const Carries<Word>& k = pr.carries;
     if (!k.starts_field && !k.seen_open && pr.settled == Settled::no) {
         if (goes_bracket(blocks, k)) {
@@ -317,7 +334,8 @@ template <class K, Source source>
 // The words a field wrote before its first "<" are not its output: they are
 // dropped from this block, and from the blocks before it by moving the
 // output back to where the field began.
-[[gnu::always_inline]] inline void take_back_words(Selection<u64>& s, Printer& pr, char*& o, char* base) {
+[[gnu::always_inline]] inline void take_back_words(Selection<u64>& s, Printer& pr, char*& o,
+                                                   char* base) {
     if (pr.settled == Settled::bracket) { // its words were never kept
         const u64 marks = s.starts | s.first_open;
         const u64 own = marks ? below(lowest(marks)) : ~u64{0};
@@ -341,8 +359,8 @@ template <class K, Source source>
 
 // Stores the selected bytes of block at o, each line end as out's newline.
 template <class K>
-[[gnu::always_inline]] inline char* pack_block(const typename K::Block& block, const Selection<u64>& s, bool crlf,
-                                              char* o) {
+[[gnu::always_inline]] inline char* pack_block(const typename K::Block& block,
+                                               const Selection<u64>& s, bool crlf, char* o) {
     if (!crlf)
         return K::pack(K::set_bytes(block, s.newline, '\n'), s.keep, o);
     if (!s.newline)
@@ -402,6 +420,20 @@ template <class K> std::size_t extract_value(char* out, const char* p, std::size
     return len;
 }
 
+template <class K> std::size_t find_stop(const char* p, std::size_t n) {
+    std::size_t at = 0;
+    for (; n - at >= block_size; at += block_size)
+        if (const u64 m = K::stops(K::load(p + at)))
+            return at + lowest(m);
+    if (at == n)
+        return n;
+    char copy[block_size];
+    std::memset(copy, ' ', sizeof copy);
+    std::memcpy(copy, p + at, n - at);
+    const u64 m = K::stops(K::load(copy)) & below(static_cast<unsigned>(n - at));
+    return m ? at + lowest(m) : n;
+}
+
 // Searched from the end back: the last field end is mostly near it.
 template <class K> std::size_t fields_end(const char* p, std::size_t n) {
     if (n < 3)
@@ -413,7 +445,7 @@ template <class K> std::size_t fields_end(const char* p, std::size_t n) {
     load_at<K>(p, n, from + block_size, block, next);
     for (;; from -= block_size) {
         load_at<K>(p, n, from, block, c);
-        u64 ends = field_ends(c, next);
+        u64 ends = field_ends(c, line_end_bytes(c, next), next);
         if (judged - from < block_size)
             ends &= below(static_cast<unsigned>(judged - from));
         if (ends)

@@ -29,6 +29,8 @@ struct Kernel {
     // Writes the header value of one logical header line to out (room for n
     // bytes) and returns its length.
     std::size_t (*extract_value)(char* out, const char* p, std::size_t n);
+    // Where the first NUL or Ctrl-Z of [p, p + n) is, or n.
+    std::size_t (*find_stop)(const char* p, std::size_t n);
     // How many bytes at the start of [p, p + n) are whole fields: up to and
     // including the last LF that the bytes after it show to end a field. 0 if
     // there is none.

@@ -39,6 +39,14 @@ TEST(Kernel, ClassifiesEveryByteAtEveryPosition) {
                         if (have[i] != want[i] && ++failures <= 3)
                             ADD_FAILURE() << k->name << ": byte " << byte << " at " << at
                                           << ", class " << i << ": mask " << std::hex << have[i];
+                    // The search for NUL and Ctrl-Z, over the whole block and
+                    // over the bytes up to and including this one.
+                    const bool stop = c == '\0' || c == '\x1A';
+                    if ((k->find_stop(block, 64) != (stop ? at : 64) ||
+                         k->find_stop(block, at + 1) != (stop ? at : at + 1)) &&
+                        ++failures <= 3)
+                        ADD_FAILURE()
+                            << k->name << ": find_stop misses byte " << byte << " at " << at;
                 }
     }
 }

@@ -49,6 +49,13 @@ struct Avx2 {
         return c;
     }
 
+    static u64 stops(const Block& b) {
+        return bits(b, [](__m256i v) {
+            return _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_setzero_si256()),
+                                   _mm256_cmpeq_epi8(v, _mm256_set1_epi8(0x1A)));
+        });
+    }
+
     // 0xFF in each byte whose bit of the 32 is set.
     static __m256i byte_mask(std::uint32_t m) {
         const __m256i spread_bytes = _mm256_shuffle_epi8(
@@ -114,5 +121,6 @@ extern const Kernel avx2_kernel = {
     print_fields<Avx2>,
     print_address<Avx2>,
     extract_value<Avx2>,
+    find_stop<Avx2>,
     fields_end<Avx2>,
 };

@@ -36,6 +36,8 @@ struct Avx512 {
         return c;
     }
 
+    static u64 stops(const Block& b) { return equal(b, '\0') | equal(b, 0x1A); }
+
     static Block set_bytes(const Block& b, u64 mask, char c) {
         return {_mm512_mask_mov_epi8(b.v, mask, _mm512_set1_epi8(c))};
     }
@@ -54,7 +56,8 @@ struct Avx512 {
 
 bool supported() {
     return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
-           __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi");
+           __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi") &&
+           __builtin_cpu_supports("bmi2");
 }
 
 Classes classify_bytes(const char* p) {
@@ -70,5 +73,6 @@ extern const Kernel avx512_kernel = {
     print_fields<Avx512>,
     print_address<Avx512>,
     extract_value<Avx512>,
+    find_stop<Avx512>,
     fields_end<Avx512>,
 };

@@ -34,6 +34,13 @@ struct Portable {
         return c;
     }
 
+    static u64 stops(const Block& v) {
+        u64 m = 0;
+        for (unsigned i = 0; i < block_size; ++i)
+            m |= v.b[i] == '\0' || v.b[i] == 0x1A ? u64{1} << i : 0;
+        return m;
+    }
+
     static Block set_bytes(Block v, u64 mask, char c) {
         for (; mask; mask &= mask - 1)
             v.b[lowest(mask)] = static_cast<unsigned char>(c);
@@ -73,5 +80,6 @@ extern const Kernel portable_kernel = {
     print_fields<Portable>,
     print_address<Portable>,
     extract_value<Portable>,
+    find_stop<Portable>,
     fields_end<Portable>,
 };

@@ -53,6 +53,13 @@ struct Sse2 {
         return c;
     }
 
+    static u64 stops(const Block& b) {
+        return bits(b, [](__m128i v) {
+            return _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
+                                _mm_cmpeq_epi8(v, _mm_set1_epi8(0x1A)));
+        });
+    }
+
     // 0xFF in each byte whose bit of the 16 is set.
     static __m128i byte_mask(unsigned m16) {
         __m128i x = _mm_cvtsi32_si128(static_cast<int>(m16));
@@ -115,5 +122,6 @@ extern const Kernel sse2_kernel = {
     print_fields<Sse2>,
     print_address<Sse2>,
     extract_value<Sse2>,
+    find_stop<Sse2>,
     fields_end<Sse2>,
 };
