@@ -13,6 +13,12 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|x86|i[3-6]86)$")
        extract/kernel/avx512.cpp)
   list(APPEND fieldpick_kernel_definitions FIELDPICK_X86)
   list(APPEND fieldpick_kernels sse2 avx2 avx512)
+  # GCC for 64-bit Windows may spill 32- and 64-byte vectors with aligned
+  # moves to a stack that Windows aligns to 16 bytes only: have the
+  # assembler make every vector move an unaligned one.
+  if(WIN32)
+    add_compile_options(-Wa,-muse-unaligned-vector-move)
+  endif()
   set_source_files_properties(extract/kernel/sse2.cpp PROPERTIES COMPILE_OPTIONS "-msse2")
   set_source_files_properties(extract/kernel/avx2.cpp PROPERTIES COMPILE_OPTIONS
                                                                  "-mavx2;-mpopcnt;-mbmi")
