@@ -1,6 +1,7 @@
 #include "driver/input.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -131,10 +132,11 @@ bool next_fields(Input& in, const Kernel& kernel) {
                 keep_whole_fields(in, kernel);
             return in.whole > 0;
         }
-        // A field longer than the buffer makes it grow: once, by half, in place
-        // where the allocator can.
+        // A field longer than the buffer makes it grow: by half, in place where
+        // the allocator can. A size past what the address space can count is
+        // as much a failure as an allocator's refusal.
         if (in.cap - end_room - in.end < input_buffer_size / 4 &&
-            !resize(in, in.cap + in.cap / 2)) {
+            (in.cap > SIZE_MAX / 3 * 2 || !resize(in, in.cap + in.cap / 2))) {
             in.error = ENOMEM;
             in.done = true;
             return false;

@@ -232,7 +232,7 @@ template <class K>
 template <class K>
 [[gnu::always_inline]] inline void load_at(const char* p, std::size_t n, std::size_t from,
                                            typename K::Block& b, Classes& c) {
-    if (n - from >= block_size && from < n) {
+    if (from < n && n - from >= block_size) {
         b = K::load(p + from);
         c = K::classify(b);
     } else if (from < n) {
