@@ -1,5 +1,6 @@
-// The SSE2 kernel: 16 bytes at a time. SSE2 has no byte shuffle, so packing
-// goes through a table of byte positions, eight bytes at a time.
+// The SSE2 kernel: 16 bytes at a time. SSE2 has no byte shuffle, so a block
+// is kept as bytes in memory: a line end is set by a byte store, and packing
+// moves eight bytes at a time with a 64-bit shift.
 #include <emmintrin.h>
 
 #include <array>
@@ -12,21 +13,24 @@ namespace {
 
 struct Sse2 {
     struct Block {
-        __m128i v[4];
+        alignas(16) unsigned char bytes[block_size];
     };
+
+    static __m128i quarter(const Block& b, unsigned i) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(b.bytes + 16 * i));
+    }
 
     static Block load(const char* p) {
         Block b;
-        for (int i = 0; i < 4; ++i)
-            b.v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+        std::memcpy(b.bytes, p, block_size);
         return b;
     }
 
     template <typename Match> static u64 bits(const Block& b, Match match) {
-        u64 m = 0;
-        for (int i = 0; i < 4; ++i)
-            m |= u64{static_cast<std::uint16_t>(_mm_movemask_epi8(match(b.v[i])))} << 16 * i;
-        return m;
+        const auto mask = [&](unsigned i) {
+            return static_cast<unsigned>(_mm_movemask_epi8(match(quarter(b, i))));
+        };
+        return u64{mask(3) << 16 | mask(2)} << 32 | (mask(1) << 16 | mask(0));
     }
 
     static u64 equal(const Block& b, char c) {
@@ -38,12 +42,12 @@ struct Sse2 {
         c.lf = equal(b, '\n');
         c.cr = equal(b, '\r');
         c.nul = equal(b, '\0');
-        // Tab to CR are 9 to 13: less 9, at most 4 counted without sign.
+        // Tab to CR are 9 to 13: moved up by 0x80 - 9, they are the only
+        // bytes below -123 counted with sign.
         c.space = bits(b, [](__m128i v) {
-            const __m128i from_tab = _mm_sub_epi8(v, _mm_set1_epi8('\t'));
-            const __m128i tab_to_cr =
-                _mm_cmpeq_epi8(_mm_min_epu8(from_tab, _mm_set1_epi8(4)), from_tab);
-            return _mm_or_si128(tab_to_cr, _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
+            const __m128i moved = _mm_add_epi8(v, _mm_set1_epi8(0x80 - '\t'));
+            return _mm_or_si128(_mm_cmplt_epi8(moved, _mm_set1_epi8(-128 + 5)),
+                                _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
         });
         c.open_paren = equal(b, '(');
         c.close_paren = equal(b, ')');
@@ -60,47 +64,64 @@ struct Sse2 {
         });
     }
 
-    // 0xFF in each byte whose bit of the 16 is set.
-    static __m128i byte_mask(unsigned m16) {
-        __m128i x = _mm_cvtsi32_si128(static_cast<int>(m16));
-        x = _mm_unpacklo_epi8(x, x);
-        x = _mm_unpacklo_epi16(x, x);
-        x = _mm_unpacklo_epi32(x, x); // bytes 0-7 hold the low half, 8-15 the high half
-        const __m128i bit = _mm_set1_epi64x(static_cast<long long>(0x8040201008040201u));
-        return _mm_cmpeq_epi8(_mm_and_si128(x, bit), bit);
-    }
-
-    static Block set_bytes(Block b, u64 mask, char c) {
-        for (int i = 0; i < 4; ++i) {
-            const __m128i m = byte_mask(static_cast<unsigned>(mask >> 16 * i) & 0xFFFF);
-            b.v[i] = _mm_or_si128(_mm_andnot_si128(m, b.v[i]), _mm_and_si128(m, _mm_set1_epi8(c)));
-        }
-        return b;
+    // Line ends are few in a block: each is a store.
+    static Block set_bytes(const Block& b, u64 mask, char c) {
+        Block set = b;
+        for (; mask; mask &= mask - 1)
+            set.bytes[lowest(mask)] = static_cast<unsigned char>(c);
+        return set;
     }
 
     static Block widen(const Block& b, unsigned half) {
         const __m128i lf = _mm_set1_epi8('\n');
-        const __m128i lo = b.v[2 * half], hi = b.v[2 * half + 1];
-        return {{_mm_unpacklo_epi8(lo, lf), _mm_unpackhi_epi8(lo, lf), _mm_unpacklo_epi8(hi, lf),
-                 _mm_unpackhi_epi8(hi, lf)}};
+        Block w;
+        for (unsigned i = 0; i < 2; ++i) {
+            const __m128i v = quarter(b, 2 * half + i);
+            _mm_store_si128(reinterpret_cast<__m128i*>(w.bytes + 32 * i), _mm_unpacklo_epi8(v, lf));
+            _mm_store_si128(reinterpret_cast<__m128i*>(w.bytes + 32 * i + 16),
+                            _mm_unpackhi_epi8(v, lf));
+        }
+        return w;
+    }
+
+    // Whether the eight bytes of some group have two runs of selected bytes
+    // or more: the first selected byte after an unselected one, twice in a
+    // group, where each byte's lowest such bit is cleared.
+    static bool scattered(u64 mask) {
+        constexpr u64 lows = 0x0101010101010101u, highs = 0x8080808080808080u;
+        const u64 starts = mask & ~(mask << 1 & ~lows);
+        return (starts & ((starts | highs) - lows)) != 0;
+    }
+
+    // Selected bytes of eight that are one run: shifted down to the first
+    // of them, all eight are stored.
+    [[gnu::always_inline]] static char* pack_run(const unsigned char* from, unsigned m, char* o) {
+        const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from));
+        const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(pack_run_shifts[m]));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_srl_epi64(eight, shift));
+        return o + pack_counts[m];
+    }
+
+    [[gnu::always_inline]] static char* pack_bytes(const unsigned char* from, unsigned m, char* o) {
+        const std::array<unsigned char, 8>& at = pack_positions[m];
+        for (std::size_t i = 0; i < 8; ++i)
+            o[i] = static_cast<char>(from[at[i]]);
+        return o + pack_counts[m];
     }
 
     static char* pack(const Block& b, u64 mask, char* o) {
-        alignas(16) unsigned char bytes[block_size];
-        for (int i = 0; i < 4; ++i)
-            _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16 * i), b.v[i]);
-        for (unsigned group = 0; group < block_size / 8; ++group, mask >>= 8) {
-            const auto m = static_cast<unsigned>(mask & 0xFF);
-            const unsigned char* from = bytes + 8 * group;
-            if (m == 0xFF) {
-                std::memcpy(o, from, 8);
-            } else {
-                const std::array<unsigned char, 8>& at = pack_positions[m];
-                for (std::size_t i = 0; i < 8; ++i)
-                    o[i] = static_cast<char>(from[at[i]]);
+        if (scattered(mask)) {
+            for (unsigned group = 0; group < block_size / 8; ++group) {
+                const unsigned m = static_cast<unsigned>(mask >> 8 * group) & 0xFF;
+                const unsigned char* from = b.bytes + 8 * group;
+                o = pack_run_shifts[m] == scattered_run ? pack_bytes(from, m, o)
+                                                        : pack_run(from, m, o);
             }
-            o += pack_counts[m];
+            return o;
         }
+#pragma GCC unroll 8
+        for (unsigned group = 0; group < block_size / 8; ++group)
+            o = pack_run(b.bytes + 8 * group, static_cast<unsigned>(mask >> 8 * group) & 0xFF, o);
         return o;
     }
 };

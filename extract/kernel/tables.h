@@ -26,7 +26,23 @@ constexpr std::array<unsigned char, 256> make_pack_counts() {
     return t;
 }
 
+// A mask whose set bits are not one run.
+constexpr unsigned char scattered_run = 0xFF;
+
+// For each mask whose set bits are one run (or none), the shift in bits that
+// brings the run down to the lowest byte; scattered_run for the others.
+constexpr std::array<unsigned char, 256> make_pack_run_shifts() {
+    std::array<unsigned char, 256> t{};
+    for (unsigned m = 1; m < 256; ++m) {
+        const unsigned low = static_cast<unsigned>(__builtin_ctz(m));
+        const unsigned run = m >> low;
+        t[m] = (run & (run + 1)) == 0 ? static_cast<unsigned char>(8 * low) : scattered_run;
+    }
+    return t;
+}
+
 constexpr std::array<std::array<unsigned char, 8>, 256> pack_positions = make_pack_positions();
 constexpr std::array<unsigned char, 256> pack_counts = make_pack_counts();
+constexpr std::array<unsigned char, 256> pack_run_shifts = make_pack_run_shifts();
 
 } // namespace
