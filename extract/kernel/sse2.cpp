@@ -1,6 +1,6 @@
 // The SSE2 kernel: 16 bytes at a time. SSE2 has no byte shuffle, so a block
-// is kept as bytes in memory: a line end is set by a byte store, and packing
-// moves eight bytes at a time with a 64-bit shift.
+// is kept as bytes in memory and packed eight bytes at a time, each run of
+// selected bytes brought down by a 64-bit shift.
 #include <emmintrin.h>
 
 #include <array>
@@ -57,18 +57,39 @@ struct Sse2 {
         return c;
     }
 
+    // A NUL or a Ctrl-Z is 0 once XORed with the other; most blocks have
+    // neither, told by one test of them all.
     static u64 stops(const Block& b) {
-        return bits(b, [](__m128i v) {
-            return _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
-                                _mm_cmpeq_epi8(v, _mm_set1_epi8(0x1A)));
-        });
+        const auto zero_if_stop = [](__m128i v) {
+            return _mm_min_epu8(v, _mm_xor_si128(v, _mm_set1_epi8(0x1A)));
+        };
+        const __m128i fewest =
+            _mm_min_epu8(_mm_min_epu8(zero_if_stop(quarter(b, 0)), zero_if_stop(quarter(b, 1))),
+                         _mm_min_epu8(zero_if_stop(quarter(b, 2)), zero_if_stop(quarter(b, 3))));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(fewest, _mm_setzero_si128())) == 0)
+            return 0;
+        return bits(
+            b, [&](__m128i v) { return _mm_cmpeq_epi8(zero_if_stop(v), _mm_setzero_si128()); });
     }
 
-    // Line ends are few in a block: each is a store.
+    // 0xFF in each byte whose bit of the 16 is set.
+    static __m128i byte_mask(unsigned m16) {
+        const __m128i low =
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&byte_masks[m16 & 0xFF]));
+        return _mm_castps_si128(_mm_loadh_pi(
+            _mm_castsi128_ps(low), reinterpret_cast<const __m64*>(&byte_masks[m16 >> 8])));
+    }
+
+    // A blend, with no branch on how many bytes change.
     static Block set_bytes(const Block& b, u64 mask, char c) {
-        Block set = b;
-        for (; mask; mask &= mask - 1)
-            set.bytes[lowest(mask)] = static_cast<unsigned char>(c);
+        Block set;
+        const __m128i to = _mm_set1_epi8(c);
+        for (unsigned i = 0; i < 4; ++i) {
+            const __m128i v = quarter(b, i);
+            const __m128i m = byte_mask(static_cast<unsigned>(mask >> 16 * i) & 0xFFFF);
+            _mm_store_si128(reinterpret_cast<__m128i*>(set.bytes + 16 * i),
+                            _mm_xor_si128(v, _mm_and_si128(_mm_xor_si128(v, to), m)));
+        }
         return set;
     }
 

@@ -41,8 +41,19 @@ constexpr std::array<unsigned char, 256> make_pack_run_shifts() {
     return t;
 }
 
+// For each mask, 0xFF in each byte whose bit is set.
+constexpr std::array<std::uint64_t, 256> make_byte_masks() {
+    std::array<std::uint64_t, 256> t{};
+    for (unsigned m = 0; m < 256; ++m)
+        for (unsigned i = 0; i < 8; ++i)
+            if (m >> i & 1)
+                t[m] |= std::uint64_t{0xFF} << 8 * i;
+    return t;
+}
+
 constexpr std::array<std::array<unsigned char, 8>, 256> pack_positions = make_pack_positions();
 constexpr std::array<unsigned char, 256> pack_counts = make_pack_counts();
 constexpr std::array<unsigned char, 256> pack_run_shifts = make_pack_run_shifts();
+constexpr std::array<std::uint64_t, 256> byte_masks = make_byte_masks();
 
 } // namespace
