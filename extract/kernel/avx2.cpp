@@ -19,40 +19,81 @@ struct Avx2 {
                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32))};
     }
 
-    template <typename Match> static u64 bits(const Block& b, Match match) {
-        const auto lo = static_cast<std::uint32_t>(_mm256_movemask_epi8(match(b.lo)));
-        const auto hi = static_cast<std::uint32_t>(_mm256_movemask_epi8(match(b.hi)));
-        return u64{hi} << 32 | lo;
+    static u64 join(__m256i lo, __m256i hi) {
+        return u64{static_cast<std::uint32_t>(_mm256_movemask_epi8(hi))} << 32 |
+               static_cast<std::uint32_t>(_mm256_movemask_epi8(lo));
     }
 
-    static u64 equal(const Block& b, char c) {
-        return bits(b, [c](__m256i v) { return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c)); });
+    template <typename Match> static u64 bits(const Block& b, Match match) {
+        return join(match(b.lo), match(b.hi));
+    }
+
+    // The classes of 32 bytes as the bits of a byte, looked up by the low
+    // nibble and by the high nibble of each: a class is the bytes whose two
+    // nibbles both have its bit. LF and ":" share a bit, their low nibbles
+    // being the same; whitespace tells them apart. A byte of 0x80 or more
+    // looks up nothing in the low table.
+    enum Bit : unsigned {
+        lf_or_colon_bit,
+        cr_bit,
+        open_paren_bit,
+        close_paren_bit,
+        open_angle_bit,
+        close_angle_bit,
+        space_bit, // the space; tab to CR have the bit above it
+    };
+
+    // The same 16 bytes in both lanes.
+    template <char... bytes> static __m256i lanes() { return _mm256_setr_epi8(bytes..., bytes...); }
+
+    static __m256i nibble_classes(__m256i v) {
+        constexpr char lf_colon = 1 << lf_or_colon_bit, cr = 1 << cr_bit;
+        constexpr char open_p = 1 << open_paren_bit, close_p = 1 << close_paren_bit;
+        constexpr char open_a = 1 << open_angle_bit, close_a = 1 << close_angle_bit;
+        constexpr char space = 1 << space_bit, tab_to_cr = static_cast<char>(2 << space_bit);
+        const __m256i by_low =
+            lanes<space, 0, 0, 0, 0, 0, 0, 0, open_p, close_p | tab_to_cr, lf_colon | tab_to_cr,
+                  tab_to_cr, open_a | tab_to_cr, cr | tab_to_cr, close_a, 0>();
+        const __m256i by_high =
+            lanes<tab_to_cr | lf_colon | cr, 0, space | open_p | close_p,
+                  lf_colon | open_a | close_a, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0>();
+        const __m256i high = _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
+        return _mm256_and_si256(_mm256_shuffle_epi8(by_low, v), _mm256_shuffle_epi8(by_high, high));
     }
 
     static Classes classify(const Block& b) {
+        const __m256i lo = nibble_classes(b.lo), hi = nibble_classes(b.hi);
+        const auto bit = [&](unsigned n) {
+            return join(_mm256_slli_epi16(lo, 7 - static_cast<int>(n)),
+                        _mm256_slli_epi16(hi, 7 - static_cast<int>(n)));
+        };
+        // Either of the top two bits: each byte ORed with itself moved up one.
+        const auto top_two = [](__m256i r) { return _mm256_or_si256(r, _mm256_add_epi8(r, r)); };
         Classes c;
-        c.lf = equal(b, '\n');
-        c.cr = equal(b, '\r');
-        c.nul = equal(b, '\0');
-        // Tab to CR are 9 to 13: less 9, at most 4 counted without sign.
-        c.space = bits(b, [](__m256i v) {
-            const __m256i from_tab = _mm256_sub_epi8(v, _mm256_set1_epi8('\t'));
-            const __m256i tab_to_cr =
-                _mm256_cmpeq_epi8(_mm256_min_epu8(from_tab, _mm256_set1_epi8(4)), from_tab);
-            return _mm256_or_si256(tab_to_cr, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(' ')));
-        });
-        c.open_paren = equal(b, '(');
-        c.close_paren = equal(b, ')');
-        c.open_angle = equal(b, '<');
-        c.close_angle = equal(b, '>');
-        c.colon = equal(b, ':');
+        c.space = join(top_two(lo), top_two(hi));
+        const u64 lf_or_colon = bit(lf_or_colon_bit);
+        c.lf = lf_or_colon & c.space;
+        c.colon = lf_or_colon & ~c.space;
+        c.cr = bit(cr_bit);
+        c.nul = bits(b, [](__m256i v) { return _mm256_cmpeq_epi8(v, _mm256_setzero_si256()); });
+        c.open_paren = bit(open_paren_bit);
+        c.close_paren = bit(close_paren_bit);
+        c.open_angle = bit(open_angle_bit);
+        c.close_angle = bit(close_angle_bit);
         return c;
     }
 
+    // A NUL or a Ctrl-Z is 0 once XORed with the other; most blocks have
+    // neither, told by one test of both halves.
     static u64 stops(const Block& b) {
-        return bits(b, [](__m256i v) {
-            return _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_setzero_si256()),
-                                   _mm256_cmpeq_epi8(v, _mm256_set1_epi8(0x1A)));
+        const auto zero_if_stop = [](__m256i v) {
+            return _mm256_min_epu8(v, _mm256_xor_si256(v, _mm256_set1_epi8(0x1A)));
+        };
+        const __m256i fewest = _mm256_min_epu8(zero_if_stop(b.lo), zero_if_stop(b.hi));
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(fewest, _mm256_setzero_si256())) == 0)
+            return 0;
+        return bits(b, [&](__m256i v) {
+            return _mm256_cmpeq_epi8(zero_if_stop(v), _mm256_setzero_si256());
         });
     }
 
@@ -90,7 +131,7 @@ struct Avx2 {
         const __m128i packed = _mm_shuffle_epi8(v, shuffle);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(o), packed);
         o += pack_counts[lo];
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_unpackhi_epi64(packed, packed));
+        _mm_storeh_pd(reinterpret_cast<double*>(o), _mm_castsi128_pd(packed));
         return o + pack_counts[hi];
     }
 
