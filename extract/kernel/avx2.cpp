@@ -97,19 +97,24 @@ struct Avx2 {
         });
     }
 
-    // 0xFF in each byte whose bit of the 32 is set.
-    static __m256i byte_mask(std::uint32_t m) {
-        const __m256i spread_bytes = _mm256_shuffle_epi8(
-            _mm256_set1_epi32(static_cast<int>(m)),
-            _mm256_setr_epi64x(0, 0x0101010101010101, 0x0202020202020202, 0x0303030303030303));
+    // 0xFF in each byte whose bit of mask is set: the byte of mask that
+    // holds its bit copied to it, then tested for that bit.
+    static Block byte_masks(u64 mask) {
+        const __m256i all = _mm256_set1_epi64x(static_cast<long long>(mask));
         const __m256i bit = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201u));
-        return _mm256_cmpeq_epi8(_mm256_and_si256(spread_bytes, bit), bit);
+        const auto spread = [&](long long first) {
+            const long long ones = 0x0101010101010101;
+            const __m256i from =
+                _mm256_setr_epi64x(first, first + ones, first + 2 * ones, first + 3 * ones);
+            return _mm256_cmpeq_epi8(_mm256_and_si256(_mm256_shuffle_epi8(all, from), bit), bit);
+        };
+        return {spread(0), spread(0x0404040404040404)};
     }
 
     static Block set_bytes(const Block& b, u64 mask, char c) {
         const __m256i to = _mm256_set1_epi8(c);
-        return {_mm256_blendv_epi8(b.lo, to, byte_mask(static_cast<std::uint32_t>(mask))),
-                _mm256_blendv_epi8(b.hi, to, byte_mask(static_cast<std::uint32_t>(mask >> 32)))};
+        const Block m = byte_masks(mask);
+        return {_mm256_blendv_epi8(b.lo, to, m.lo), _mm256_blendv_epi8(b.hi, to, m.hi)};
     }
 
     static Block widen(const Block& b, unsigned half) {
