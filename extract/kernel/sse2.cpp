@@ -105,21 +105,41 @@ struct Sse2 {
         return w;
     }
 
-    // Whether the eight bytes of some group have two runs of selected bytes
-    // or more: the first selected byte after an unselected one, twice in a
-    // group, where each byte's lowest such bit is cleared.
-    static bool scattered(u64 mask) {
+    // Each byte of x less its lowest set bit.
+    static u64 less_lowest_bits(u64 x) {
         constexpr u64 lows = 0x0101010101010101u, highs = 0x8080808080808080u;
-        const u64 starts = mask & ~(mask << 1 & ~lows);
-        return (starts & ((starts | highs) - lows)) != 0;
+        return x & ((x | highs) - lows);
     }
 
-    // Selected bytes of eight that are one run: shifted down to the first
-    // of them, all eight are stored.
-    [[gnu::always_inline]] static char* pack_run(const unsigned char* from, unsigned m, char* o) {
-        const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from));
-        const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(pack_run_shifts[m]));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_srl_epi64(eight, shift));
+    // The first selected byte of each run in each group of eight.
+    static u64 run_starts(u64 mask) { return mask & ~(mask << 1 & ~u64{0x0101010101010101u}); }
+
+    // One half of a quarter stored at o.
+    static void store_half(char* o, __m128i v, unsigned half) {
+        if (half == 0)
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), v);
+        else
+            _mm_storeh_pd(reinterpret_cast<double*>(o), _mm_castsi128_pd(v));
+    }
+
+    static __m128i shifted(__m128i v, unsigned bits) {
+        return _mm_srl_epi64(v, _mm_cvtsi32_si128(static_cast<int>(bits)));
+    }
+
+    // The selected bytes of eight, half of a quarter, in one run: shifted down
+    // to the first of them, all eight are stored. Two runs take two stores,
+    // the second just past the first run.
+    [[gnu::always_inline]] static char* pack_one_run(__m128i quarter, unsigned half, unsigned m,
+                                                     char* o) {
+        store_half(o, shifted(quarter, pack_runs[m].first), half);
+        return o + pack_counts[m];
+    }
+
+    [[gnu::always_inline]] static char* pack_two_runs(__m128i quarter, unsigned half, unsigned m,
+                                                      char* o) {
+        const PackRuns& runs = pack_runs[m];
+        store_half(o, shifted(quarter, runs.first), half);
+        store_half(o + runs.length, shifted(quarter, runs.second), half);
         return o + pack_counts[m];
     }
 
@@ -130,19 +150,32 @@ struct Sse2 {
         return o + pack_counts[m];
     }
 
+    // Groups of eight mostly hold one run; a block where some hold two
+    // (rarely more) takes the slower way for all of them.
     static char* pack(const Block& b, u64 mask, char* o) {
-        if (scattered(mask)) {
-            for (unsigned group = 0; group < block_size / 8; ++group) {
-                const unsigned m = static_cast<unsigned>(mask >> 8 * group) & 0xFF;
-                const unsigned char* from = b.bytes + 8 * group;
-                o = pack_run_shifts[m] == scattered_run ? pack_bytes(from, m, o)
-                                                        : pack_run(from, m, o);
+        const auto group = [mask](unsigned g) {
+            return static_cast<unsigned>(mask >> 8 * g) & 0xFF;
+        };
+        const u64 second_runs = less_lowest_bits(run_starts(mask));
+        if (!second_runs) {
+            for (unsigned i = 0; i < 4; ++i) {
+                const __m128i q = quarter(b, i);
+                o = pack_one_run(q, 0, group(2 * i), o);
+                o = pack_one_run(q, 1, group(2 * i + 1), o);
             }
-            return o;
+        } else if (!less_lowest_bits(second_runs)) {
+            for (unsigned i = 0; i < 4; ++i) {
+                const __m128i q = quarter(b, i);
+                o = pack_two_runs(q, 0, group(2 * i), o);
+                o = pack_two_runs(q, 1, group(2 * i + 1), o);
+            }
+        } else {
+            for (unsigned g = 0; g < block_size / 8; ++g) {
+                const unsigned m = group(g);
+                o = pack_runs[m].more ? pack_bytes(b.bytes + 8 * g, m, o)
+                                      : pack_two_runs(quarter(b, g / 2), g % 2, m, o);
+            }
         }
-#pragma GCC unroll 8
-        for (unsigned group = 0; group < block_size / 8; ++group)
-            o = pack_run(b.bytes + 8 * group, static_cast<unsigned>(mask >> 8 * group) & 0xFF, o);
         return o;
     }
 };

@@ -26,17 +26,30 @@ constexpr std::array<unsigned char, 256> make_pack_counts() {
     return t;
 }
 
-// A mask whose set bits are not one run.
-constexpr unsigned char scattered_run = 0xFF;
+// The first two runs of set bits of a mask of eight: each one's shift in
+// bits that brings it down to the lowest byte, the first one's length, and
+// whether a third follows.
+struct PackRuns {
+    unsigned char first, length, second, more;
+};
 
-// For each mask whose set bits are one run (or none), the shift in bits that
-// brings the run down to the lowest byte; scattered_run for the others.
-constexpr std::array<unsigned char, 256> make_pack_run_shifts() {
-    std::array<unsigned char, 256> t{};
-    for (unsigned m = 1; m < 256; ++m) {
-        const unsigned low = static_cast<unsigned>(__builtin_ctz(m));
-        const unsigned run = m >> low;
-        t[m] = (run & (run + 1)) == 0 ? static_cast<unsigned char>(8 * low) : scattered_run;
+constexpr std::array<PackRuns, 256> make_pack_runs() {
+    std::array<PackRuns, 256> t{};
+    for (unsigned m = 0; m < 256; ++m) {
+        unsigned char* run_at[] = {&t[m].first, &t[m].second};
+        unsigned runs = 0;
+        for (unsigned i = 0; i < 8; ++i) {
+            if (!(m >> i & 1) || (i > 0 && m >> (i - 1) & 1))
+                continue; // not the first byte of a run
+            if (runs < 2)
+                *run_at[runs] = static_cast<unsigned char>(8 * i);
+            else
+                t[m].more = 1;
+            if (runs == 0)
+                while (i + t[m].length < 8 && m >> (i + t[m].length) & 1)
+                    ++t[m].length;
+            ++runs;
+        }
     }
     return t;
 }
@@ -53,7 +66,7 @@ constexpr std::array<std::uint64_t, 256> make_byte_masks() {
 
 constexpr std::array<std::array<unsigned char, 8>, 256> pack_positions = make_pack_positions();
 constexpr std::array<unsigned char, 256> pack_counts = make_pack_counts();
-constexpr std::array<unsigned char, 256> pack_run_shifts = make_pack_run_shifts();
+constexpr std::array<PackRuns, 256> pack_runs = make_pack_runs();
 constexpr std::array<std::uint64_t, 256> byte_masks = make_byte_masks();
 
 } // namespace
