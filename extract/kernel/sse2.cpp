@@ -127,14 +127,14 @@ struct Sse2 {
     }
 
     // The selected bytes of eight, half of a quarter, in one run: shifted down
-    // to the first of them, all eight are stored. Two runs take two stores,
-    // the second just past the first run.
+    // to the first of them, all eight are stored.
     [[gnu::always_inline]] static char* pack_one_run(__m128i quarter, unsigned half, unsigned m,
                                                      char* o) {
         store_half(o, shifted(quarter, pack_runs[m].first), half);
         return o + pack_counts[m];
     }
 
+    // Two runs: two stores, the second just past the first run.
     [[gnu::always_inline]] static char* pack_two_runs(__m128i quarter, unsigned half, unsigned m,
                                                       char* o) {
         const PackRuns& runs = pack_runs[m];
@@ -150,8 +150,8 @@ struct Sse2 {
         return o + pack_counts[m];
     }
 
-    // Groups of eight mostly hold one run; a block where some hold two
-    // (rarely more) takes the slower way for all of them.
+    // Groups of eight mostly hold one run. A block where some hold two packs
+    // every group as two; one where some hold more goes group by group.
     static char* pack(const Block& b, u64 mask, char* o) {
         const auto group = [mask](unsigned g) {
             return static_cast<unsigned>(mask >> 8 * g) & 0xFF;

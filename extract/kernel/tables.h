@@ -1,5 +1,5 @@
-// Tables for packing eight bytes by a mask of eight bits without a
-// compress instruction.
+// Tables for the kernels without a compress instruction: packing eight
+// bytes by a mask of eight bits, and setting the bytes of such a mask.
 #pragma once
 
 #include <array>
@@ -36,20 +36,16 @@ struct PackRuns {
 constexpr std::array<PackRuns, 256> make_pack_runs() {
     std::array<PackRuns, 256> t{};
     for (unsigned m = 0; m < 256; ++m) {
-        unsigned char* run_at[] = {&t[m].first, &t[m].second};
         unsigned runs = 0;
         for (unsigned i = 0; i < 8; ++i) {
-            if (!(m >> i & 1) || (i > 0 && m >> (i - 1) & 1))
-                continue; // not the first byte of a run
-            if (runs < 2)
-                *run_at[runs] = static_cast<unsigned char>(8 * i);
-            else
-                t[m].more = 1;
-            if (runs == 0)
-                while (i + t[m].length < 8 && m >> (i + t[m].length) & 1)
-                    ++t[m].length;
-            ++runs;
+            const bool set = m >> i & 1, starts = set && (i == 0 || !(m >> (i - 1) & 1));
+            runs += starts;
+            if (starts && runs <= 2)
+                (runs == 1 ? t[m].first : t[m].second) = static_cast<unsigned char>(8 * i);
+            if (set && runs == 1)
+                ++t[m].length;
         }
+        t[m].more = runs > 2;
     }
     return t;
 }
