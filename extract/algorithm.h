@@ -293,7 +293,6 @@ template <class K, Source source> struct Blocks {
 enum class Settled { no, word, bracket };
 
 struct Printer {
-    Carries<Word> carries;
     std::size_t field_out = 0; // where the output of the open field began
     Settled settled = Settled::no;
 };
@@ -317,9 +316,8 @@ template <class K, Source source>
 // so far may yet turn out to be in bracket mode: its mode is settled first,
 // and its words taken back if so, since they cannot be once handed over.
 template <class K, Source source>
-[[gnu::always_inline]] inline void flush(Output& out, Printer& pr,
-                                         const Blocks<K, source>& blocks) {
-    const Carries<Word>& k = pr.carries;
+[[gnu::always_inline]] inline void flush(Output& out, Printer& pr, const Blocks<K, source>& blocks,
+                                         const Carries<Word>& k) {
     if (!k.starts_field && !k.seen_open && pr.settled == Settled::no) {
         if (goes_bracket(blocks, k)) {
             out.len = pr.field_out;
@@ -376,10 +374,11 @@ template <class K, Source source> void print(Output& out, const char* p, std::si
     if (out.cap < output_slack)
         return;
     Printer pr;
+    Carries<Word> carries;
     for (Blocks<K, source> blocks(p, n); !blocks.done(); blocks.advance()) {
         if (out.cap - out.len < output_slack)
-            flush(out, pr, blocks);
-        Selection<u64> s = blocks.rules(pr.carries);
+            flush(out, pr, blocks, carries);
+        Selection<u64> s = blocks.rules(carries);
         if (blocks.n - blocks.at < block_size)
             s.keep &= ~blocks.past_end() | s.newline;
         char* base = out.buf.get();
