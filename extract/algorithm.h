@@ -117,6 +117,13 @@ inline u64 field_ends(const Classes& c, u64 ends, const Classes& next) {
     return c.lf & ~(continues >> 1 | next_continues << 63);
 }
 
+// The classes of a block, from a kernel's mask of the bytes equal to a value
+// and its mask of whitespace: the bytes each class stands for.
+template <class Equal> inline Classes classes_by(Equal equal, u64 space) {
+    return {equal('\n'), equal('\r'), equal('\0'), space,     equal('('),
+            equal(')'),  equal('<'),  equal('>'),  equal(':')};
+}
+
 // What the rules carry from one block to the next: the flags before it.
 template <class M> struct Carries {
     M starts_field = 1; // the first byte of the input starts a field
@@ -453,6 +460,22 @@ template <class K> std::size_t fields_end(const char* p, std::size_t n) {
             return 0;
         next = c;
     }
+}
+
+template <class K> Classes classify_bytes(const char* p) {
+    return K::classify(K::load(p));
+}
+
+// The kernel made of K's primitives and the rules above.
+template <class K> constexpr Kernel kernel_of(const char* name, bool (*supported)()) {
+    return {name,
+            supported,
+            classify_bytes<K>,
+            print_fields<K>,
+            print_address<K>,
+            extract_value<K>,
+            find_stop<K>,
+            fields_end<K>};
 }
 
 } // namespace

@@ -154,19 +154,6 @@ bool supported() {
            __builtin_cpu_supports("bmi");
 }
 
-Classes classify_bytes(const char* p) {
-    return Avx2::classify(Avx2::load(p));
-}
-
 } // namespace
 
-extern const Kernel avx2_kernel = {
-    "avx2",
-    supported,
-    classify_bytes,
-    print_fields<Avx2>,
-    print_address<Avx2>,
-    extract_value<Avx2>,
-    find_stop<Avx2>,
-    fields_end<Avx2>,
-};
+extern const Kernel avx2_kernel = kernel_of<Avx2>("avx2", supported);

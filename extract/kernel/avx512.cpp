@@ -20,20 +20,11 @@ struct Avx512 {
     }
 
     static Classes classify(const Block& b) {
-        Classes c;
-        c.lf = equal(b, '\n');
-        c.cr = equal(b, '\r');
-        c.nul = equal(b, '\0');
         // Tab to CR are 9 to 13: less 9, at most 4 counted without sign.
-        c.space = _mm512_cmple_epu8_mask(_mm512_sub_epi8(b.v, _mm512_set1_epi8('\t')),
-                                         _mm512_set1_epi8(4)) |
-                  equal(b, ' ');
-        c.open_paren = equal(b, '(');
-        c.close_paren = equal(b, ')');
-        c.open_angle = equal(b, '<');
-        c.close_angle = equal(b, '>');
-        c.colon = equal(b, ':');
-        return c;
+        const u64 space = _mm512_cmple_epu8_mask(_mm512_sub_epi8(b.v, _mm512_set1_epi8('\t')),
+                                                 _mm512_set1_epi8(4)) |
+                          equal(b, ' ');
+        return classes_by([&b](char c) { return equal(b, c); }, space);
     }
 
     static u64 stops(const Block& b) { return equal(b, '\0') | equal(b, 0x1A); }
@@ -60,19 +51,6 @@ bool supported() {
            __builtin_cpu_supports("bmi2");
 }
 
-Classes classify_bytes(const char* p) {
-    return Avx512::classify(Avx512::load(p));
-}
-
 } // namespace
 
-extern const Kernel avx512_kernel = {
-    "avx512",
-    supported,
-    classify_bytes,
-    print_fields<Avx512>,
-    print_address<Avx512>,
-    extract_value<Avx512>,
-    find_stop<Avx512>,
-    fields_end<Avx512>,
-};
+extern const Kernel avx512_kernel = kernel_of<Avx512>("avx512", supported);

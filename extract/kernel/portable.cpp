@@ -67,19 +67,6 @@ bool always() {
     return true;
 }
 
-Classes classify_bytes(const char* p) {
-    return Portable::classify(Portable::load(p));
-}
-
 } // namespace
 
-extern const Kernel portable_kernel = {
-    "portable",
-    always,
-    classify_bytes,
-    print_fields<Portable>,
-    print_address<Portable>,
-    extract_value<Portable>,
-    find_stop<Portable>,
-    fields_end<Portable>,
-};
+extern const Kernel portable_kernel = kernel_of<Portable>("portable", always);

@@ -38,23 +38,14 @@ struct Sse2 {
     }
 
     static Classes classify(const Block& b) {
-        Classes c;
-        c.lf = equal(b, '\n');
-        c.cr = equal(b, '\r');
-        c.nul = equal(b, '\0');
         // Tab to CR are 9 to 13: moved up by 0x80 - 9, they are the only
         // bytes below -123 counted with sign.
-        c.space = bits(b, [](__m128i v) {
+        const u64 space = bits(b, [](__m128i v) {
             const __m128i moved = _mm_add_epi8(v, _mm_set1_epi8(0x80 - '\t'));
             return _mm_or_si128(_mm_cmplt_epi8(moved, _mm_set1_epi8(-128 + 5)),
                                 _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
         });
-        c.open_paren = equal(b, '(');
-        c.close_paren = equal(b, ')');
-        c.open_angle = equal(b, '<');
-        c.close_angle = equal(b, '>');
-        c.colon = equal(b, ':');
-        return c;
+        return classes_by([&b](char c) { return equal(b, c); }, space);
     }
 
     // A NUL or a Ctrl-Z is 0 once XORed with the other; most blocks have
@@ -184,19 +175,6 @@ bool supported() {
     return __builtin_cpu_supports("sse2");
 }
 
-Classes classify_bytes(const char* p) {
-    return Sse2::classify(Sse2::load(p));
-}
-
 } // namespace
 
-extern const Kernel sse2_kernel = {
-    "sse2",
-    supported,
-    classify_bytes,
-    print_fields<Sse2>,
-    print_address<Sse2>,
-    extract_value<Sse2>,
-    find_stop<Sse2>,
-    fields_end<Sse2>,
-};
+extern const Kernel sse2_kernel = kernel_of<Sse2>("sse2", supported);
