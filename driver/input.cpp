@@ -108,6 +108,24 @@ void keep_whole_fields(Input& in, const Kernel& kernel) {
     in.end = in.whole = found > 0 ? in.judged + found : 0;
 }
 
+// A buffer grown for a long field goes back to its ordinary size, the rest
+// of the bytes kept in it. Windows heaps may shrink a large block in place
+// and keep every page of it (Wine's 32-bit one does): there the rest moves to
+// a fresh buffer and the large one is freed. glibc's realloc gives the pages
+// back itself, where a free would raise its threshold for mapping blocks.
+void shrink(Input& in) {
+#ifdef _WIN32
+    char* fresh = static_cast<char*>(std::malloc(input_buffer_size));
+    if (!fresh)
+        return;
+    std::memcpy(fresh, in.buf.get(), in.end);
+    in.buf.reset(fresh);
+    in.cap = input_buffer_size;
+#else
+    resize(in, input_buffer_size);
+#endif
+}
+
 // The open field is moved to the front once the fields before it are
 // printed; a buffer grown for a long field goes back to its size after it.
 void drop_whole(Input& in) {
@@ -118,7 +136,7 @@ void drop_whole(Input& in) {
     in.end = rest;
     in.whole = 0;
     if (in.cap > input_buffer_size && rest + end_room < input_buffer_size / 2)
-        resize(in, input_buffer_size);
+        shrink(in);
 }
 
 // Reads until the buffer starts with whole fields, or the input ends; false
