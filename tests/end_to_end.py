@@ -2,26 +2,37 @@
 """Runs the built fieldpick on byte-exact input and checks its output,
 diagnostics and exit status.
 
-usage: end_to_end.py [--crlf] [--wine] [--strerror HELPER] COMMAND...
+usage: end_to_end.py [--crlf] [--wine] [--sanitized] [--strerror HELPER] COMMAND...
 COMMAND runs fieldpick.
 --crlf: the program writes CR LF line ends, as a Windows build does.
 --wine: COMMAND runs a Windows build under Wine.
+--sanitized: fieldpick is built with sanitizers, whose shadow memory and
+  quarantine leave its memory use nothing to test.
 --strerror HELPER: the strerror_text program built beside fieldpick, run
   with the words of COMMAND before fieldpick; it gives the C library's
   message texts (by default, those of the library Python uses).
 """
 import errno
+import hashlib
+import itertools
 import os
+import resource
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
 COMMAND = []
 NEWLINE = b"\n"
 WINE = False
+SANITIZED = False
 STRERROR = None
+
+MIB = 1 << 20
+# The memory limit of the runs that test running out of it.
+LIMIT = 100 * MIB
 
 USAGE = (b"fieldpick: fieldpick only from RFC822 header, Ver 0.1\n"
          b'usage: grep "Hoge:" <input|fieldpick >output\n')
@@ -60,6 +71,116 @@ def run(data=b"", args=()):
         f.write(data)
         f.seek(0)
         return execute(COMMAND + list(args), f)
+
+
+def set_memory_limit():
+    """The address space on Linux. Wine maps all of its address space when it
+    starts, so there the data size, which counts memory as it is committed."""
+    kind = resource.RLIMIT_DATA if WINE else resource.RLIMIT_AS
+    resource.setrlimit(kind, (LIMIT, LIMIT))
+
+
+def repeated(piece, count):
+    """piece count times over, in blocks of about a MiB."""
+    per_block = max(1, MIB // len(piece))
+    blocks, rest = divmod(count, per_block)
+    return itertools.chain(itertools.repeat(piece * per_block, blocks), [piece * rest])
+
+
+def feed(p, pieces):
+    """Writes pieces to p's input from a thread of its own and closes it, unless
+    p stops reading first; returns the thread."""
+    def write():
+        try:
+            for piece in pieces:
+                p.stdin.write(piece)
+            p.stdin.close()
+        except BrokenPipeError:
+            pass
+    writer = threading.Thread(target=write)
+    writer.start()
+    return writer
+
+
+def run_limited(pieces):
+    """Runs the program under the memory limit on pieces fed through a pipe."""
+    with tempfile.TemporaryFile() as err:
+        with subprocess.Popen(COMMAND, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=err,
+                              preexec_fn=set_memory_limit) as p:
+            writer = feed(p, pieces)
+            out = p.stdout.read()
+            status = p.wait()
+            writer.join()
+        err.seek(0)
+        return out, err.read(), status
+
+
+def digest(pieces):
+    """Length and SHA-256 of the bytes of pieces: what a failure shows of
+    output too long to print."""
+    h, size = hashlib.sha256(), 0
+    for piece in pieces:
+        h.update(piece)
+        size += len(piece)
+    return size, h.hexdigest()
+
+
+def proc_figure(pid, name, key):
+    """A figure of /proc/PID/NAME, such as VmRSS of status (in KiB) or rchar
+    of io (in bytes)."""
+    with open("/proc/%d/%s" % (pid, name)) as f:
+        for line in f:
+            if line.startswith(key + ":"):
+                return int(line.split()[1])
+    raise KeyError(key)
+
+
+class Watched:
+    """A running program whose output is read as it comes, watching for a word."""
+
+    def __init__(self, command, **kw):
+        self.p = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, **kw)
+        self.word, self.found = None, threading.Event()
+        self.reader = threading.Thread(target=self.read)
+        self.reader.start()
+
+    def read(self):
+        tail = b""
+        for block in iter(lambda: self.p.stdout.read1(MIB), b""):
+            if self.word and self.word in tail + block:
+                self.found.set()
+            tail = block[-64:]
+
+    def waiting_after(self, pieces, word):
+        """Feeds pieces, then short fields until word has come out: the output
+        buffer has passed everything before it on, and the program waits on its
+        input. Returns its resident KiB then, once that has settled."""
+        self.word = word
+        self.found.clear()
+        for piece in pieces:
+            self.p.stdin.write(piece)
+        for _ in range(200):
+            self.p.stdin.write(b"To: <z>\n" * 131072)
+            self.p.stdin.flush()
+            if self.found.wait(0.05):
+                break
+        else:
+            raise AssertionError("%r never came out" % word)
+        rss = proc_figure(self.p.pid, "status", "VmRSS")
+        for _ in range(20):
+            time.sleep(0.05)
+            rss, last = proc_figure(self.p.pid, "status", "VmRSS"), rss
+            if rss == last:
+                break
+        return rss
+
+    def finish(self):
+        """Closes the input; returns the exit status."""
+        self.p.stdin.close()
+        status = self.p.wait()
+        self.reader.join()
+        self.p.stdout.close()
+        return status
 
 
 class Filter(unittest.TestCase):
@@ -163,6 +284,84 @@ class Failures(unittest.TestCase):
             self.assertEqual(err.read(), b"")
 
 
+class Memory(unittest.TestCase):
+    """Long fields under a memory limit, and what is held once they are read."""
+
+    def setUp(self):
+        if SANITIZED:
+            self.skipTest("a sanitizer's shadow memory and quarantine")
+
+    def test_running_out_of_memory_keeps_what_was_written(self):
+        # The field still open is dropped; the address before it, still in the
+        # output buffer when memory ran out, is written.
+        row = b"x" * 77 + b"\n "
+        cases = [
+            ("one line", [b"Cc: ", *repeated(b"x", LIMIT), b"\n"]),
+            ("folded", [b"Cc: ", *repeated(row, LIMIT // len(row)), b"x\n"]),
+        ]
+        for name, field in cases:
+            with self.subTest(name):
+                got = run_limited([b"To: <a@b>\n", *field, b"Bcc: <c@d>\n"])
+                self.assertEqual(got, (lines(b"a@b\n"), diagnostic(b"stdin", "ENOMEM"), 2))
+
+    def test_fields_within_the_limit(self):
+        # What follows a NUL is not kept, however much of it there is. A long
+        # field is held once, in a buffer at most half as large again: one of
+        # 60% of the limit fits, where a copy while it grows would not.
+        size = LIMIT * 6 // 10
+        rows = size // 80
+        cases = [
+            ("NULs", [b"To: <a@b\0", *repeated(b"\0", 3 * LIMIT), b">\n"], [b"a@b\n"], False),
+            ("one line", [b"Cc: ", *repeated(b"x", size), b"\n"], [*repeated(b"x", size), b"\n"],
+             True),
+            ("folded", [b"Cc: <", *repeated(b"x" * 78 + b"\n\t", rows), b">\n"],
+             [*repeated(b"x" * 78 + b"\t", rows), b"\n"], True),
+        ]
+        for name, field, want, copied_by_wine in cases:
+            with self.subTest(name):
+                if copied_by_wine and WINE:
+                    # The Windows heap moves a large block that it grows, so the
+                    # field is held twice while it is copied.
+                    self.skipTest("Wine's realloc copies a large block")
+                out, err, status = run_limited([*field, b"Bcc: <c@d>\n"])
+                self.assertEqual((digest([out]), err, status),
+                                 (digest(map(lines, [*want, b"c@d\n"])), b"", 0))
+
+    def test_endless_nuls_are_read_in_fixed_memory(self):
+        # /dev/zero is one line that never ends, and a NUL ends its text: the
+        # run goes on until it is stopped, writing nothing and keeping one NUL.
+        with open("/dev/zero", "rb") as zero, tempfile.TemporaryFile() as err:
+            with subprocess.Popen(COMMAND, stdin=zero, stdout=subprocess.PIPE, stderr=err,
+                                  preexec_fn=set_memory_limit) as p:
+                deadline = time.monotonic() + 20
+                while proc_figure(p.pid, "io", "rchar") < 4 * LIMIT and p.poll() is None:
+                    self.assertLess(time.monotonic(), deadline, "too slow a read")
+                    time.sleep(0.02)
+                running = p.poll() is None
+                peak_kib = proc_figure(p.pid, "status", "VmHWM") if running else None
+                p.kill()
+                out = p.stdout.read()
+            err.seek(0)
+            self.assertEqual((running, out, err.read()), (True, b"", b""))
+        # The slack that a field of one byte may take.
+        self.assertLess(peak_kib, 16 * 1024)
+
+    def test_memory_is_given_back_after_a_long_field(self):
+        row = b"x" * 77 + b"\n "
+        cases = [("one line", [b"Cc: ", *repeated(b"x", 32 * MIB), b" <end>\n"]),
+                 ("folded", [b"Cc: ", *repeated(row, 32 * MIB // len(row)), b"<end>\n"])]
+        for name, field in cases:
+            with self.subTest(name), tempfile.TemporaryFile() as err:
+                w = Watched(COMMAND, stderr=err)
+                try:
+                    before = w.waiting_after([b"To: <start>\n"], b"start")
+                    after = w.waiting_after(field, b"end")
+                finally:
+                    status = w.finish()
+                self.assertEqual(status, 0)
+                self.assertLess(after - before, 4 * 1024, "KiB held after the field")
+
+
 if __name__ == "__main__":
     args = sys.argv[1:]
     while args and args[0].startswith("--"):
@@ -171,6 +370,8 @@ if __name__ == "__main__":
             NEWLINE = b"\r\n"
         elif option == "--wine":
             WINE = True
+        elif option == "--sanitized":
+            SANITIZED = True
         elif option == "--strerror" and args:
             STRERROR = args.pop(0)
         else:

@@ -1,5 +1,5 @@
 // Prints the C library's message text for each error name given (EBADF,
-// EINVAL, EISDIR, ENOSPC), one a line: the text a diagnostic must carry.
+// EINVAL, EISDIR, ENOMEM, ENOSPC), one a line: the text a diagnostic must carry.
 // Built with the same compiler and library as fieldpick, so the end-to-end
 // tests expect what that library says, whichever it is.
 #include <cerrno>
@@ -12,7 +12,11 @@ int error_number(const char* name) {
     static const struct {
         const char* name;
         int number;
-    } known[] = {{"EBADF", EBADF}, {"EINVAL", EINVAL}, {"EISDIR", EISDIR}, {"ENOSPC", ENOSPC}};
+    } known[] = {{"EBADF", EBADF},
+                 {"EINVAL", EINVAL},
+                 {"EISDIR", EISDIR},
+                 {"ENOMEM", ENOMEM},
+                 {"ENOSPC", ENOSPC}};
     for (const auto& k : known)
         if (std::strcmp(k.name, name) == 0)
             return k.number;
