@@ -5,7 +5,22 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 #include "extract/kernel.h"
+
+void FreeInput::operator()(char* p) const {
+#ifdef _WIN32
+    if (reserved) {
+        VirtualFree(p, 0, MEM_RELEASE);
+        return;
+    }
+#endif
+    std::free(p);
+}
 
 namespace {
 
@@ -17,7 +32,66 @@ constexpr char ctrl_z = 0x1A;
 // Room kept at the end for the line end that a last line without one gets.
 constexpr std::size_t end_room = 2;
 
-bool resize(Input& in, std::size_t cap) {
+#ifdef _WIN32
+// Windows heaps move a large block to grow it: for a moment the field is
+// there twice. A long field gets a range of address space instead, committed
+// as it grows. The first range is small; a field that outgrows it moves once
+// to one as large as the memory there is (no field can be longer), which
+// costs the system some bookkeeping for as long as it is held.
+constexpr std::size_t first_range = 32 * 1024 * 1024;
+
+char* reserve(std::size_t& size, std::size_t at_least) {
+    for (; size >= at_least; size /= 2)
+        if (void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+            return static_cast<char*>(range);
+    return nullptr;
+}
+
+std::size_t memory_size() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    const std::size_t space = sizeof(void*) == 8 ? std::size_t{1} << 40 : std::size_t{1} << 31;
+    return GlobalMemoryStatusEx(&status) && status.ullTotalPhys < space
+               ? static_cast<std::size_t>(status.ullTotalPhys)
+               : space;
+}
+
+bool grow(Input& in, std::size_t cap) {
+    FreeInput& memory = in.buf.get_deleter();
+    if (cap > memory.reserved) {
+        std::size_t size = memory.reserved == 0 ? first_range : memory_size();
+        char* range = reserve(size, cap);
+        if (!range)
+            return false;
+        if (!VirtualAlloc(range, cap, MEM_COMMIT, PAGE_READWRITE)) {
+            VirtualFree(range, 0, MEM_RELEASE);
+            return false;
+        }
+        std::memcpy(range, in.buf.get(), in.end);
+        in.buf.reset(range); // gives back the heap block or the smaller range
+        memory.reserved = size;
+    } else if (!VirtualAlloc(in.buf.get(), cap, MEM_COMMIT, PAGE_READWRITE)) {
+        return false;
+    }
+    in.cap = cap;
+    return true;
+}
+
+// The rest of a long field's buffer moves to an ordinary one, and the range
+// is given back.
+void shrink(Input& in) {
+    char* fresh = static_cast<char*>(std::malloc(input_buffer_size));
+    if (!fresh)
+        return;
+    std::memcpy(fresh, in.buf.get(), in.end);
+    in.buf.reset(fresh); // releases the range
+    in.buf.get_deleter().reserved = 0;
+    in.cap = input_buffer_size;
+}
+#else
+// glibc grows a large block in place where it can (mremap), and gives the
+// pages back when it shrinks one.
+bool grow(Input& in, std::size_t cap) {
     char* grown = static_cast<char*>(std::realloc(in.buf.get(), cap));
     if (!grown)
         return false;
@@ -26,6 +100,11 @@ bool resize(Input& in, std::size_t cap) {
     in.cap = cap;
     return true;
 }
+
+void shrink(Input& in) {
+    grow(in, input_buffer_size);
+}
+#endif
 
 char* find(char* p, char* end, char c) {
     void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
@@ -108,24 +187,6 @@ void keep_whole_fields(Input& in, const Kernel& kernel) {
     in.end = in.whole = found > 0 ? in.judged + found : 0;
 }
 
-// A buffer grown for a long field goes back to its ordinary size, the rest
-// of the bytes kept in it. Windows heaps may shrink a large block in place
-// and keep every page of it (Wine's 32-bit one does): there the rest moves to
-// a fresh buffer and the large one is freed. glibc's realloc gives the pages
-// back itself, where a free would raise its threshold for mapping blocks.
-void shrink(Input& in) {
-#ifdef _WIN32
-    char* fresh = static_cast<char*>(std::malloc(input_buffer_size));
-    if (!fresh)
-        return;
-    std::memcpy(fresh, in.buf.get(), in.end);
-    in.buf.reset(fresh);
-    in.cap = input_buffer_size;
-#else
-    resize(in, input_buffer_size);
-#endif
-}
-
 // The open field is moved to the front once the fields before it are
 // printed; a buffer grown for a long field goes back to its size after it.
 void drop_whole(Input& in) {
@@ -154,7 +215,7 @@ bool next_fields(Input& in, const Kernel& kernel) {
         // the allocator can. A size past what the address space can count is
         // as much a failure as an allocator's refusal.
         if (in.cap - end_room - in.end < input_buffer_size / 4 &&
-            (in.cap > SIZE_MAX / 3 * 2 || !resize(in, in.cap + in.cap / 2))) {
+            (in.cap > SIZE_MAX / 3 * 2 || !grow(in, in.cap + in.cap / 2))) {
             in.error = ENOMEM;
             in.done = true;
             return false;
@@ -175,7 +236,9 @@ bool next_fields(Input& in, const Kernel& kernel) {
 } // namespace
 
 Input make_input(ReadFn read, void* ctx) {
-    Input in{read, ctx, Bytes(static_cast<char*>(std::malloc(input_buffer_size)))};
+    Input in{
+        read, ctx,
+        std::unique_ptr<char[], FreeInput>(static_cast<char*>(std::malloc(input_buffer_size)))};
     if (in.buf) {
         in.cap = input_buffer_size;
     } else {

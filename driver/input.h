@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 #include "extract/output.h"
 
@@ -10,10 +11,17 @@
 // -1 on failure with errno set.
 using ReadFn = std::ptrdiff_t (*)(void* ctx, char* buf, std::size_t cap);
 
+// The input buffer's memory: a heap block, or on Windows, for a long field,
+// address space reserved (reserved bytes of it) and committed as it grows.
+struct FreeInput {
+    std::size_t reserved = 0;
+    void operator()(char* p) const;
+};
+
 struct Input {
     ReadFn read;
     void* ctx;
-    Bytes buf; // grows only for a field longer than it
+    std::unique_ptr<char[], FreeInput> buf; // grows only for a field longer than it
     std::size_t cap = 0;
     std::size_t end = 0;    // one past the last byte kept
     std::size_t whole = 0;  // the bytes before here are whole fields
