@@ -1,5 +1,6 @@
 #include "driver/input.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -211,11 +212,13 @@ bool next_fields(Input& in, const Kernel& kernel) {
                 keep_whole_fields(in, kernel);
             return in.whole > 0;
         }
-        // A field longer than the buffer makes it grow: by half, in place where
-        // the allocator can. A size past what the address space can count is
-        // as much a failure as an allocator's refusal.
+        // A field longer than the buffer makes it grow, in place: by an eighth,
+        // since what is committed (on Windows) counts whether read into or not.
+        // A size past what the address space can count is as much a failure
+        // as an allocator's refusal.
         if (in.cap - end_room - in.end < input_buffer_size / 4 &&
-            (in.cap > SIZE_MAX / 3 * 2 || !grow(in, in.cap + in.cap / 2))) {
+            (in.cap > SIZE_MAX / 9 * 8 ||
+             !grow(in, in.cap + std::max(in.cap / 8, input_buffer_size)))) {
             in.error = ENOMEM;
             in.done = true;
             return false;
