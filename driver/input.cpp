@@ -182,6 +182,9 @@ void finish(Input& in) {
 // only by a line that starts another, so what stands in for the bytes that
 // would have come next is a continuation.
 void keep_whole_fields(Input& in, const Kernel& kernel) {
+    in.whole = 0;
+    if (in.end == 0) // nothing read (or no buffer to read into)
+        return;
     std::memcpy(in.buf.get() + in.end, "  ", end_room);
     const std::size_t found =
         kernel.fields_end(in.buf.get() + in.judged, in.end + end_room - in.judged);
