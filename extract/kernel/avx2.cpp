@@ -136,7 +136,7 @@ struct Avx2 {
         const __m128i packed = _mm_shuffle_epi8(v, shuffle);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(o), packed);
         o += pack_counts[lo];
-        _mm_storeh_pd(reinterpret_cast<double*>(o), _mm_castsi128_pd(packed));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_unpackhi_epi64(packed, packed));
         return o + pack_counts[hi];
     }
 

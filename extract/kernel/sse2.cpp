@@ -105,12 +105,10 @@ struct Sse2 {
     // The first selected byte of each run in each group of eight.
     static u64 run_starts(u64 mask) { return mask & ~(mask << 1 & ~u64{0x0101010101010101u}); }
 
-    // One half of a quarter stored at o.
+    // One half of a quarter stored at o, which may have any alignment (so
+    // not by _mm_storeh_pd, a store of a double in GCC's header).
     static void store_half(char* o, __m128i v, unsigned half) {
-        if (half == 0)
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), v);
-        else
-            _mm_storeh_pd(reinterpret_cast<double*>(o), _mm_castsi128_pd(v));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), half == 0 ? v : _mm_unpackhi_epi64(v, v));
     }
 
     static __m128i shifted(__m128i v, unsigned bits) {
