@@ -386,15 +386,13 @@ template <class K, Source source> void print(Output& out, const char* p, std::si
         if (out.cap - out.len < output_slack)
             flush(out, pr, blocks, carries);
         Selection<u64> s = blocks.rules(carries);
-        if (blocks.n - blocks.at < block_size)
-            s.keep &= ~blocks.past_end() | s.newline;
+        s.keep &= ~blocks.past_end() | s.newline;
         char* base = out.buf.get();
         char* o = base + out.len;
         if (s.first_open | (pr.settled == Settled::bracket ? ~u64{0} : 0))
             take_back_words(s, pr, o, base);
-        if (s.starts)
-            pr.settled = Settled::no; // the field it was said of has ended
         if (s.starts) {
+            pr.settled = Settled::no; // the field it was said of has ended
             const u64 before_start = below(highest(s.starts));
             pr.field_out = static_cast<std::size_t>(o - base) + count(s.keep & before_start) +
                            (out.crlf ? count(s.newline & before_start) : 0);

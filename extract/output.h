@@ -40,12 +40,6 @@ Output make_output(WriteFn write, void* ctx);
 // Hands the buffered bytes to the write function; false once any write failed.
 bool out_flush(Output& out);
 
-// Makes room for output_slack bytes.
-inline void out_reserve(Output& out) {
-    if (out.cap - out.len < output_slack)
-        out_flush(out);
-}
-
 void out_bytes(Output& out, const char* data, std::size_t len);
 
 inline void out_newline(Output& out) {
