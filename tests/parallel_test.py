@@ -22,9 +22,9 @@ WORKDIR = ""
 
 BIG_INPUT = "headers.txt"
 BLOCK = "--block 16M"
-# parallel cuts at the last place allowed in the 128 KiB it reads after each
-# block: the input is a few times that, the sizes odd, so that the cuts fall
-# at every kind of place in it.
+# parallel (20221122) cuts at the last place allowed in the 128 KiB it reads
+# past each block: the input is a few times that, the sizes odd, so that the
+# cuts fall at every kind of place in it.
 BLOCK_SIZES = [701, 40009, 300007]
 RECSTART = "--recstart '[^\\t\\n\\x0b\\x0c\\r ]'"
 # Any byte may start a piece: a cut after any LF.
@@ -35,14 +35,13 @@ CONTINUATION_STARTS = [b"\t", b"\x0b", b"\x0c", b"\r", b" "]
 
 
 def recipe(starts_with):
-    """The README's command that starts with these words, from its indented
-    lines, continuation lines of the shell joined."""
+    """The README's command line that starts with these words."""
     with open(README) as f:
-        text = f.read().replace("\\\n", "")
-    lines = [line.strip() for line in text.splitlines() if line.startswith("    ")]
+        lines = [line.strip() for line in f if line.startswith("    ")]
     found = [line for line in lines if line.startswith(starts_with)]
     if len(found) != 1:
-        raise RuntimeError("the README shows %d commands starting with %r" % (len(found), starts_with))
+        raise RuntimeError("the README shows %d commands starting with %r"
+                           % (len(found), starts_with))
     return found[0]
 
 
@@ -99,8 +98,8 @@ class Parallel(unittest.TestCase):
     def test_big_input_cut_where_fields_start(self):
         command = recipe("parallel --pipe-part")
         self.assertIn(BLOCK, command)
-        pass
-        data = generated_input(1, 1500000)
+        self.assertIn(RECSTART, command)
+        data = generated_input(1, 600000)
         self.assertNotIn(b"\x1a", data)  # a Ctrl-Z would end only its own piece
         with open(os.path.join(WORKDIR, BIG_INPUT), "wb") as f:
             f.write(data)
@@ -122,7 +121,8 @@ class Parallel(unittest.TestCase):
         for n in range(FILES):
             # A Ctrl-Z ends only its own file.
             with open(os.path.join(WORKDIR, folder, "%02d" % n), "wb") as f:
-                f.write(generated_input(100 + n, 2000) + b"\nTo: b\x1ac\n" + generated_input(n, 500))
+                f.write(generated_input(100 + n, 2000) + b"\nTo: b\x1ac\n"
+                        + generated_input(n, 500))
         # One run each, in the order find gives the files.
         in_turn = shell(define + "find %s -type f -print0 | while IFS= read -r -d '' f; "
                         "do pick \"$f\"; done" % folder)
