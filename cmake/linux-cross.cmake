@@ -1,0 +1,20 @@
+# Shared by the toolchain files for Linux on other CPUs: Debian's cross
+# compiler for FIELDPICK_LINUX_TRIPLET, a static link, and the tests run under
+# qemu's user-mode emulator FIELDPICK_QEMU (Debian: qemu-user-static). Each
+# such build runs the unit tests and the end-to-end suite under emulation,
+# which shows that the results are exact on that CPU, never how fast they come.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_C_COMPILER ${FIELDPICK_LINUX_TRIPLET}-gcc)
+set(CMAKE_CXX_COMPILER ${FIELDPICK_LINUX_TRIPLET}-g++)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${FIELDPICK_LINUX_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Static, so that qemu needs no libraries of the target's.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+
+find_program(FIELDPICK_QEMU_PATH ${FIELDPICK_QEMU} REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${FIELDPICK_QEMU_PATH})

@@ -1,0 +1,53 @@
+#!/usr/bin/env python3
+"""Tells whether this host runs 32-bit x86 programs, as the 32-bit Wine loader
+and the 32-bit .exe under it need. Some x86-64 kernels are built or booted
+without that (dmesg: "32-bit emulation disabled"); there every i386 program
+fails to start with "Exec format error".
+
+Runs a 32-bit ELF program of three instructions, made here, that exits
+with status 32. Prints one line that says what it found; exits 0 if the
+program ran, 1 if not.
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+
+STATUS = 32
+BASE = 0x08048000  # where i386 programs are traditionally loaded
+HEADER, SEGMENT = 52, 32  # sizes of the ELF header and of one program header
+# mov eax, 1 (exit); mov ebx, STATUS; int 0x80
+CODE = bytes([0xB8, 1, 0, 0, 0, 0xBB, STATUS, 0, 0, 0, 0xCD, 0x80])
+
+
+def exit_program():
+    size = HEADER + SEGMENT + len(CODE)
+    ident = b"\x7fELF" + bytes([1, 1, 1]) + bytes(9)  # 32-bit, little-endian, version 1
+    header = struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, BASE + HEADER + SEGMENT, HEADER, 0, 0,
+                         HEADER, SEGMENT, 1, 0, 0, 0)  # executable, i386, one segment
+    segment = struct.pack("<8I", 1, 0, BASE, BASE, size, size, 5, 0x1000)  # loaded, r-x
+    return ident + header + segment + CODE
+
+
+def main():
+    with tempfile.TemporaryDirectory(prefix="fieldpick-runs32-") as tmp:
+        path = os.path.join(tmp, "exit32")
+        with open(path, "wb") as f:
+            f.write(exit_program())
+        os.chmod(path, 0o755)
+        try:
+            status = subprocess.run([path]).returncode
+        except OSError as e:
+            print("this host refuses 32-bit programs (%s)" % e.strerror)
+            return 1
+    if status != STATUS:
+        print("this host refuses 32-bit programs (a 32-bit program exited %d, not %d)"
+              % (status, STATUS))
+        return 1
+    print("this host runs 32-bit programs")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
