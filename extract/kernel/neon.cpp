@@ -94,16 +94,16 @@ struct Neon {
     // 4i + j, i = 0 to 15; bits 0 and 1 of j are swapped with bits 0 and 1
     // of the class, bit 0 of i with its bit 2; the words of each class are
     // then gathered into the halves of vectors.
-    static void class_words(uint8x16_t (&c)[4], u64 (&word)[8]) {
+    static void class_words(const uint8x16_t (&c)[4], u64 (&word)[8]) {
         const uint8x16_t even = vuzp1q_u8(c[0], c[1]), odd = vuzp2q_u8(c[0], c[1]);
         const uint8x16_t even2 = vuzp1q_u8(c[2], c[3]), odd2 = vuzp2q_u8(c[2], c[3]);
         uint8x16_t d[4] = {vuzp1q_u8(even, even2), vuzp1q_u8(odd, odd2), vuzp2q_u8(even, even2),
                            vuzp2q_u8(odd, odd2)};
-        // Then vector j holds the classes whose bits 0 and 1 are j.
         swap_bits<1>(d[0], d[1], vdupq_n_u8(0x55));
         swap_bits<1>(d[2], d[3], vdupq_n_u8(0x55));
         swap_bits<2>(d[0], d[2], vdupq_n_u8(0x33));
         swap_bits<2>(d[1], d[3], vdupq_n_u8(0x33));
+        // Now vector j holds the classes whose bits 0 and 1 are j.
         // Bit 0 of i into bit 2 of the place, with the classes of d[j] and
         // d[j + 1] in alternate lanes: low nibbles for classes 0 to 3, high
         // ones for 4 to 7.
