@@ -2,8 +2,8 @@
 # instruction set; the program picks the best the CPU runs at start-up.
 # FIELDPICK_KERNEL pins one instead, for tests and benchmarks (the CPU must
 # have it).
-set(FIELDPICK_KERNEL auto CACHE STRING "Extraction kernel: auto, portable, sse2, avx2 or avx512")
-set_property(CACHE FIELDPICK_KERNEL PROPERTY STRINGS auto portable sse2 avx2 avx512)
+set(FIELDPICK_KERNEL auto CACHE STRING "Extraction kernel: auto, portable, sse2, avx2, avx512 or neon")
+set_property(CACHE FIELDPICK_KERNEL PROPERTY STRINGS auto portable sse2 avx2 avx512 neon)
 
 set(fieldpick_kernel_sources extract/kernel/dispatch.cpp extract/kernel/portable.cpp)
 set(fieldpick_kernel_definitions)
@@ -25,6 +25,12 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|x86|i[3-6]86)$")
   set_source_files_properties(
     extract/kernel/avx512.cpp PROPERTIES COMPILE_OPTIONS
                                          "-mavx512f;-mavx512bw;-mavx512vbmi2;-mpopcnt;-mbmi;-mbmi2")
+endif()
+# Every 64-bit ARM CPU has NEON: no flags, and no test at run time.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
+  list(APPEND fieldpick_kernel_sources extract/kernel/neon.cpp)
+  list(APPEND fieldpick_kernel_definitions FIELDPICK_NEON)
+  list(APPEND fieldpick_kernels neon)
 endif()
 
 # The rules in 32-bit words, as a 32-bit build runs them, for testing that

@@ -6,6 +6,8 @@
 extern const Kernel portable_kernel;
 #ifdef FIELDPICK_X86
 extern const Kernel sse2_kernel, avx2_kernel, avx512_kernel;
+#elif defined(FIELDPICK_NEON)
+extern const Kernel neon_kernel;
 #endif
 
 namespace {
@@ -16,6 +18,8 @@ const Kernel* const built_kernels[] = {
     &avx512_kernel,
     &avx2_kernel,
     &sse2_kernel,
+#elif defined(FIELDPICK_NEON)
+    &neon_kernel,
 #endif
     &portable_kernel,
 };
