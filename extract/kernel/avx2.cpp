@@ -2,10 +2,8 @@
 // byte shuffle from a table.
 #include <immintrin.h>
 
-#include <cstring>
-
 #include "extract/algorithm.h"
-#include "extract/kernel/tables.h"
+#include "extract/kernel/shuffle.h"
 
 namespace {
 
@@ -122,22 +120,6 @@ struct Avx2 {
         const __m256i v = _mm256_permute4x64_epi64(half ? b.hi : b.lo, 0xD8);
         const __m256i lf = _mm256_set1_epi8('\n');
         return {_mm256_unpacklo_epi8(v, lf), _mm256_unpackhi_epi8(v, lf)};
-    }
-
-    // Each 16 bytes are shuffled so that each half's selected bytes come
-    // first in it; the two halves are then stored one after the other.
-    static char* pack16(__m128i v, unsigned m16, char* o) {
-        const unsigned lo = m16 & 0xFF, hi = m16 >> 8;
-        std::uint64_t at_lo, at_hi;
-        std::memcpy(&at_lo, pack_positions[lo].data(), 8);
-        std::memcpy(&at_hi, pack_positions[hi].data(), 8);
-        const __m128i shuffle = _mm_set_epi64x(static_cast<long long>(at_hi + 0x0808080808080808u),
-                                               static_cast<long long>(at_lo));
-        const __m128i packed = _mm_shuffle_epi8(v, shuffle);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), packed);
-        o += pack_counts[lo];
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_unpackhi_epi64(packed, packed));
-        return o + pack_counts[hi];
     }
 
     static char* pack(const Block& b, u64 mask, char* o) {

@@ -5,7 +5,7 @@
 
 extern const Kernel portable_kernel;
 #ifdef FIELDPICK_X86
-extern const Kernel sse2_kernel, avx2_kernel, avx512_kernel;
+extern const Kernel sse2_kernel, ssse3_kernel, avx2_kernel, avx512_kernel;
 #elif defined(FIELDPICK_NEON)
 extern const Kernel neon_kernel;
 #endif
@@ -15,9 +15,7 @@ namespace {
 // Best first.
 const Kernel* const built_kernels[] = {
 #ifdef FIELDPICK_X86
-    &avx512_kernel,
-    &avx2_kernel,
-    &sse2_kernel,
+    &avx512_kernel,   &avx2_kernel, &ssse3_kernel, &sse2_kernel,
 #elif defined(FIELDPICK_NEON)
     &neon_kernel,
 #endif

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "extract/algorithm.h"
+#include "extract/kernel/quarters.h"
 #include "extract/kernel/tables.h"
 
 namespace {
@@ -26,42 +27,9 @@ struct Sse2 {
         return b;
     }
 
-    template <typename Match> static u64 bits(const Block& b, Match match) {
-        const auto mask = [&](unsigned i) {
-            return static_cast<unsigned>(_mm_movemask_epi8(match(quarter(b, i))));
-        };
-        return u64{mask(3) << 16 | mask(2)} << 32 | (mask(1) << 16 | mask(0));
-    }
+    static Classes classify(const Block& b) { return classify_quarters<Sse2>(b); }
 
-    static u64 equal(const Block& b, char c) {
-        return bits(b, [c](__m128i v) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); });
-    }
-
-    static Classes classify(const Block& b) {
-        // Tab to CR are 9 to 13: moved up by 0x80 - 9, they are the only
-        // bytes below -123 counted with sign.
-        const u64 space = bits(b, [](__m128i v) {
-            const __m128i moved = _mm_add_epi8(v, _mm_set1_epi8(0x80 - '\t'));
-            return _mm_or_si128(_mm_cmplt_epi8(moved, _mm_set1_epi8(-128 + 5)),
-                                _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
-        });
-        return classes_by([&b](char c) { return equal(b, c); }, space);
-    }
-
-    // A NUL or a Ctrl-Z is 0 once XORed with the other; most blocks have
-    // neither, told by one test of them all.
-    static u64 stops(const Block& b) {
-        const auto zero_if_stop = [](__m128i v) {
-            return _mm_min_epu8(v, _mm_xor_si128(v, _mm_set1_epi8(0x1A)));
-        };
-        const __m128i fewest =
-            _mm_min_epu8(_mm_min_epu8(zero_if_stop(quarter(b, 0)), zero_if_stop(quarter(b, 1))),
-                         _mm_min_epu8(zero_if_stop(quarter(b, 2)), zero_if_stop(quarter(b, 3))));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(fewest, _mm_setzero_si128())) == 0)
-            return 0;
-        return bits(
-            b, [&](__m128i v) { return _mm_cmpeq_epi8(zero_if_stop(v), _mm_setzero_si128()); });
-    }
+    static u64 stops(const Block& b) { return quarter_stops<Sse2>(b); }
 
     // 0xFF in each byte whose bit of the 16 is set.
     static __m128i byte_mask(unsigned m16) {

@@ -7,14 +7,17 @@
 
 namespace {
 
-// For each mask, the positions of its set bits in order, then zeros.
-constexpr std::array<std::array<unsigned char, 8>, 256> make_pack_positions() {
+// For each mask, the positions of its set bits in order, each plus from,
+// then as many of from.
+constexpr std::array<std::array<unsigned char, 8>, 256> make_pack_positions(unsigned from = 0) {
     std::array<std::array<unsigned char, 8>, 256> t{};
     for (unsigned m = 0; m < 256; ++m) {
         unsigned n = 0;
         for (unsigned i = 0; i < 8; ++i)
             if (m >> i & 1)
-                t[m][n++] = static_cast<unsigned char>(i);
+                t[m][n++] = static_cast<unsigned char>(from + i);
+        while (n < 8)
+            t[m][n++] = static_cast<unsigned char>(from);
     }
     return t;
 }
@@ -61,6 +64,9 @@ constexpr std::array<std::uint64_t, 256> make_byte_masks() {
 }
 
 constexpr std::array<std::array<unsigned char, 8>, 256> pack_positions = make_pack_positions();
+// The same for the high half of 16 bytes, for a byte shuffle of all 16.
+constexpr std::array<std::array<unsigned char, 8>, 256> pack_positions_high =
+    make_pack_positions(8);
 constexpr std::array<unsigned char, 256> pack_counts = make_pack_counts();
 constexpr std::array<PackRuns, 256> pack_runs = make_pack_runs();
 constexpr std::array<std::uint64_t, 256> byte_masks = make_byte_masks();
