@@ -2,14 +2,14 @@
 // over each FILE named, and over a block of typical header lines (LF and
 // CR LF) read again and again. The input is held in memory and handed to the
 // filter in reads of up to the room in its buffer, copied as read(2) copies;
-// the output is gathered and dropped. So a figure leaves out the system calls
-// and the page cache that a whole run of fieldpick pays for, and nothing else.
+// the output is buffered as usual and dropped. So a figure leaves out the
+// system calls and the page cache that a whole run of fieldpick pays for, and
+// nothing else.
 // Before any timing, every kernel must write the same bytes on every input.
 //
 // usage: per_line_bench [--benchmark_... flags] [FILE...]
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -127,11 +127,11 @@ void bm_filter(benchmark::State& state, const Kernel* kernel, const Sample* s) {
 const char* odd_kernel(const std::vector<const Kernel*>& kernels, const Sample& s) {
     std::string first, other;
     run_filter(*kernels[0], s, append, &first);
-    for (const Kernel* k : kernels) {
+    for (std::size_t i = 1; i < kernels.size(); ++i) {
         other.clear();
-        run_filter(*k, s, append, &other);
+        run_filter(*kernels[i], s, append, &other);
         if (other != first)
-            return k->name;
+            return kernels[i]->name;
     }
     return nullptr;
 }
