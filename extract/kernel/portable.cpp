@@ -123,12 +123,14 @@ using Planes = std::array<W, 8>;
     return equal(p, ' ') | (nibble_is(p, 4, 0) & tab_to_cr);
 }
 
-// Each byte that is zero gets its high bit set, and no other: the low seven
+// The high bit of each byte of w that is a NUL or a Ctrl-Z. Its low seven
 // bits plus 0x7F carry into the high bit unless they are zero, and never
-// into the next byte.
-W zero_bytes(W w) {
+// into the next byte; so do they once XORed with 0x1A (whose high bit is
+// clear, so w's high bit stands for both).
+W stop_bytes(W w) {
     constexpr W low7 = repeated(0x7F);
-    return static_cast<W>(~(((w & low7) + low7) | w)) & repeated(0x80);
+    const W low = w & low7;
+    return static_cast<W>(~(((low + low7) & ((low ^ repeated(0x1A)) + low7)) | w)) & repeated(0x80);
 }
 
 // The high bit of byte i of w, which has no other bits set, as bit i of the
@@ -213,19 +215,18 @@ struct Portable {
         return c;
     }
 
-    // NULs and Ctrl-Zs are zero bytes once XORed with 0 or 0x1A; most blocks
-    // have none, told by one test of them all.
+    // Most blocks have no NUL or Ctrl-Z, told by one test of all words.
     static u64 stops(const Block& b) {
-        W zeros[words], any = 0;
+        W stop[words], any = 0;
         for (unsigned i = 0; i < words; ++i) {
-            zeros[i] = zero_bytes(b.w[i]) | zero_bytes(b.w[i] ^ repeated(0x1A));
-            any |= zeros[i];
+            stop[i] = stop_bytes(b.w[i]);
+            any |= stop[i];
         }
         if (!any)
             return 0;
         u64 m = 0;
         for (unsigned i = 0; i < words; ++i)
-            m |= u64{high_bits(zeros[i])} << word_bytes * i;
+            m |= u64{high_bits(stop[i])} << word_bytes * i;
         return m;
     }
 
