@@ -1,64 +1,296 @@
-// The portable kernel: a byte at a time, for any CPU.
+// The portable kernel, for any CPU: plain C++ on the bytes of a word at a
+// time (SWAR), in words of the CPU's width (Word: eight bytes, or four on a
+// 32-bit CPU). Bytes go into words little-endian whatever the CPU, byte i of
+// a word in its bits 8i to 8i + 7, so that bit i of a mask is byte i of the
+// block on big-endian CPUs too; the compilers make the byte swap part of the
+// load or store there.
+//
+// To classify, the block is cut into its eight bit planes (bit j of plane k
+// is bit k of byte j) by two transposes; a class is then an AND of planes.
+// The search for NUL and Ctrl-Z tests whole words for a zero byte, exactly,
+// and gathers the bytes found into mask bits by a multiply. Selected bytes
+// are packed a run at a time: each word shifted down to its run and stored
+// whole.
+#include <array>
 #include <cstring>
 
 #include "extract/algorithm.h"
+#include "extract/kernel/tables.h"
 
 namespace {
 
+using W = Word;
+constexpr unsigned word_bytes = sizeof(W);
+constexpr unsigned word_bits = 8 * word_bytes;
+constexpr unsigned words = block_size / word_bytes;
+
+// Byte b in every byte of a word.
+constexpr W repeated(unsigned char b) {
+    return static_cast<W>(~W{0} / 0xFF * b);
+}
+
+// The bytes of a word at the places p with no bit of `half` set, all ones:
+// the lower half of each pair of places half apart.
+constexpr W lower_bytes(unsigned half) {
+    W m = 0;
+    for (unsigned p = 0; p < word_bytes; ++p)
+        if (!(p & half))
+            m |= static_cast<W>(W{0xFF} << 8 * p);
+    return m;
+}
+
+// The bits of each byte at the places k with no bit of `half` set.
+constexpr W lower_bits(unsigned half) {
+    unsigned char m = 0;
+    for (unsigned k = 0; k < 8; ++k)
+        if (!(k & half))
+            m = static_cast<unsigned char>(m | 1u << k);
+    return repeated(m);
+}
+
+// Whether the CPU keeps a word's low byte first (a constant, to the compiler).
+bool little_endian() {
+    const W one = 1;
+    unsigned char first;
+    std::memcpy(&first, &one, 1);
+    return first == 1;
+}
+
+// The bytes of w in the opposite order: pairs of bytes swapped, then pairs
+// of those, and so on.
+template <unsigned bits = 8> W swap_bytes(W w) {
+    constexpr W low = ~W{0} / ((W{1} << bits) + 1); // the low half of each 2 * bits
+    w = ((w >> bits) & low) | static_cast<W>((w & low) << bits);
+    if constexpr (2 * bits < word_bits)
+        return swap_bytes<2 * bits>(w);
+    return w;
+}
+
+void store_word(char* o, W w) {
+    if (!little_endian())
+        w = swap_bytes(w);
+    std::memcpy(o, &w, sizeof w);
+}
+
+// Moves the bits of a at mask << shift to b at mask, and those of b to a.
+template <W mask, unsigned shift> [[gnu::always_inline]] inline void swap_bits(W& a, W& b) {
+    const W t = ((a >> shift) ^ b) & mask;
+    b ^= t;
+    a ^= static_cast<W>(t << shift);
+}
+
+// Transposes word_bytes words of word_bytes bytes: byte j of word i goes to
+// byte i of word j. Pairs of words half apart swap the bytes that are half
+// apart, halving until they are neighbours.
+template <unsigned half = word_bytes / 2>
+[[gnu::always_inline]] inline void transpose_bytes(W* rows) {
+    for (unsigned r = 0; r < word_bytes; ++r)
+        if (!(r & half))
+            swap_bits<lower_bytes(half), 8 * half>(rows[r], rows[r + half]);
+    if constexpr (half > 1)
+        transpose_bytes<half / 2>(rows);
+}
+
+// Swaps bit k of each byte of word r with bit r of the same byte of word k,
+// for eight words.
+template <unsigned half = 4> [[gnu::always_inline]] inline void transpose_bits(W* rows) {
+    for (unsigned r = 0; r < 8; ++r)
+        if (!(r & half))
+            swap_bits<lower_bits(half), half>(rows[r], rows[r + half]);
+    if constexpr (half > 1)
+        transpose_bits<half / 2>(rows);
+}
+
+// The eight bit planes of word_bytes * 8 bytes: bit j of plane k is bit k of
+// byte j.
+using Planes = std::array<W, 8>;
+
+// Each byte whose bits k to k + 3 are n: all ones.
+[[gnu::always_inline]] inline W nibble_is(const Planes& p, unsigned k, unsigned n) {
+    W m = ~W{0};
+    for (unsigned i = 0; i < 4; ++i)
+        m &= n >> i & 1 ? p[k + i] : static_cast<W>(~p[k + i]);
+    return m;
+}
+
+[[gnu::always_inline]] inline W equal(const Planes& p, unsigned char c) {
+    return nibble_is(p, 4, c >> 4) & nibble_is(p, 0, c & 0xF);
+}
+
+// Tab to CR are 0x09 to 0x0D: low nibbles 1001 to 1011, and 1100 and 1101.
+[[gnu::always_inline]] inline W whitespace(const Planes& p) {
+    const W tab_to_cr = p[3] & ((~p[2] & (p[1] | p[0])) | (p[2] & ~p[1]));
+    return equal(p, ' ') | (nibble_is(p, 4, 0) & tab_to_cr);
+}
+
+// The high bit of each byte of w that is a NUL or a Ctrl-Z. Its low seven
+// bits plus 0x7F carry into the high bit unless they are zero, and never
+// into the next byte; so do they once XORed with 0x1A (whose high bit is
+// clear, so w's high bit stands for both).
+W stop_bytes(W w) {
+    constexpr W low7 = repeated(0x7F);
+    const W low = w & low7;
+    return static_cast<W>(~(((low + low7) & ((low ^ repeated(0x1A)) + low7)) | w)) & repeated(0x80);
+}
+
+// The high bit of byte i of w, which has no other bits set, as bit i of the
+// result: one multiply adds up w shifted by 0, 7, 14... bits, which brings
+// the high bit of byte i to bit 7 * word_bytes + i of the product, with no
+// two terms on one bit.
+unsigned high_bits(W w) {
+    W gather = 0;
+    for (unsigned i = 0; i < word_bytes; ++i)
+        gather |= static_cast<W>(W{1} << 7 * i);
+    return static_cast<unsigned>(static_cast<W>(w * gather) >> 7 * word_bytes);
+}
+
+// The low half of the bytes of w, each followed by an LF.
+W interleave_lf(W w) {
+    w &= ~W{0} >> word_bits / 2;
+    for (unsigned s = word_bits / 4; s >= 8; s /= 2)
+        w = (w | static_cast<W>(w << s)) & static_cast<W>(~W{0} / ((W{1} << s) + 1));
+    return w | static_cast<W>(~W{0} / 0xFFFF * 0x0A00);
+}
+
+// The bits of a mask in groups, one group per word: the low bit of each
+// group, and the high bit.
+constexpr u64 group_lows = ~u64{0} / ((1u << word_bytes) - 1);
+constexpr u64 group_highs = group_lows << (word_bytes - 1);
+
+// Each group of mask less its lowest set bit.
+u64 less_lowest_bits(u64 mask) {
+    return mask & ((mask | group_highs) - group_lows);
+}
+
 struct Portable {
     struct Block {
-        unsigned char b[block_size];
+        W w[words];
     };
 
+    // One copy of the whole block, so that copies of the block later are as
+    // wide as the stores that made it.
     static Block load(const char* p) {
-        Block v;
-        std::memcpy(v.b, p, block_size);
-        return v;
+        Block b;
+        std::memcpy(b.w, p, block_size);
+        if (!little_endian())
+            for (W& w : b.w)
+                w = swap_bytes(w);
+        return b;
     }
 
-    static Classes classify(const Block& v) {
+    // The planes of the 8 * word_bytes bytes from word 8 * part. The bytes
+    // are first transposed so that byte i of word r is byte 8i + r: with
+    // words of eight bytes, all eight words at once; with words of four, the
+    // even words and the odd ones. Then the bits are, so that bit k of each
+    // byte of word r swaps places with bit r of the byte in word k.
+    [[gnu::always_inline]] static Planes planes(const Block& b, unsigned part) {
+        Planes p;
+        constexpr unsigned stride = 8 / word_bytes;
+        for (unsigned h = 0; h < stride; ++h) {
+            for (unsigned i = 0; i < word_bytes; ++i)
+                p[word_bytes * h + i] = b.w[8 * part + stride * i + h];
+            transpose_bytes(&p[word_bytes * h]);
+        }
+        transpose_bits(p.data());
+        return p;
+    }
+
+    // Everything classify calls is inlined into it, and classify into its
+    // callers: a call not inlined there costs more than all its arithmetic.
+    [[gnu::always_inline]] static Classes classify(const Block& b) {
         Classes c{};
-        for (unsigned i = 0; i < block_size; ++i) {
-            const unsigned char b = v.b[i];
-            const u64 bit = u64{1} << i;
-            c.lf |= b == '\n' ? bit : 0;
-            c.cr |= b == '\r' ? bit : 0;
-            c.nul |= b == '\0' ? bit : 0;
-            c.space |= b == ' ' || (b >= '\t' && b <= '\r') ? bit : 0;
-            c.open_paren |= b == '(' ? bit : 0;
-            c.close_paren |= b == ')' ? bit : 0;
-            c.open_angle |= b == '<' ? bit : 0;
-            c.close_angle |= b == '>' ? bit : 0;
-            c.colon |= b == ':' ? bit : 0;
+        for (unsigned part = 0; part < words / 8; ++part) {
+            const Planes p = planes(b, part);
+            const auto add = [part](u64& m, W bits) { m |= u64{bits} << 8 * word_bytes * part; };
+            add(c.lf, equal(p, '\n'));
+            add(c.cr, equal(p, '\r'));
+            add(c.nul, equal(p, '\0'));
+            add(c.space, whitespace(p));
+            add(c.open_paren, equal(p, '('));
+            add(c.close_paren, equal(p, ')'));
+            add(c.open_angle, equal(p, '<'));
+            add(c.close_angle, equal(p, '>'));
+            add(c.colon, equal(p, ':'));
         }
         return c;
     }
 
-    static u64 stops(const Block& v) {
+    // Most blocks have no NUL or Ctrl-Z, told by one test of all words.
+    static u64 stops(const Block& b) {
+        W stop[words], any = 0;
+        for (unsigned i = 0; i < words; ++i) {
+            stop[i] = stop_bytes(b.w[i]);
+            any |= stop[i];
+        }
+        if (!any)
+            return 0;
         u64 m = 0;
-        for (unsigned i = 0; i < block_size; ++i)
-            m |= v.b[i] == '\0' || v.b[i] == 0x1A ? u64{1} << i : 0;
+        for (unsigned i = 0; i < words; ++i)
+            m |= u64{high_bits(stop[i])} << word_bytes * i;
         return m;
     }
 
-    static Block set_bytes(Block v, u64 mask, char c) {
-        for (; mask; mask &= mask - 1)
-            v.b[lowest(mask)] = static_cast<unsigned char>(c);
-        return v;
+    static unsigned group(u64 mask, unsigned i) {
+        return static_cast<unsigned>(mask >> word_bytes * i) & ((1u << word_bytes) - 1);
     }
 
-    static Block widen(const Block& v, unsigned half) {
+    static Block set_bytes(Block b, u64 mask, char c) {
+        const W to = repeated(static_cast<unsigned char>(c));
+        for (unsigned i = 0; i < words; ++i)
+            b.w[i] ^= (b.w[i] ^ to) & static_cast<W>(byte_masks[group(mask, i)]);
+        return b;
+    }
+
+    static Block widen(const Block& b, unsigned half) {
         Block w;
-        for (unsigned i = 0; i < block_size / 2; ++i) {
-            w.b[2 * i] = v.b[block_size / 2 * half + i];
-            w.b[2 * i + 1] = '\n';
+        for (unsigned i = 0; i < words / 2; ++i) {
+            const W from = b.w[words / 2 * half + i];
+            w.w[2 * i] = interleave_lf(from);
+            w.w[2 * i + 1] = interleave_lf(from >> word_bits / 2);
         }
         return w;
     }
 
-    static char* pack(const Block& v, u64 mask, char* o) {
-        for (; mask; mask &= mask - 1)
-            *o++ = static_cast<char>(v.b[lowest(mask)]);
+    // A word's selected bytes in one run: shifted down to the first of
+    // them, the whole word is stored.
+    static char* pack_one_run(W w, unsigned m, char* o) {
+        store_word(o, w >> pack_runs[m].first);
+        return o + pack_counts[m];
+    }
+
+    // Two runs: two stores, the second just past the first run.
+    static char* pack_two_runs(W w, unsigned m, char* o) {
+        const PackRuns& runs = pack_runs[m];
+        store_word(o, w >> runs.first);
+        store_word(o + runs.length, w >> runs.second);
+        return o + pack_counts[m];
+    }
+
+    static char* pack_bytes(W w, unsigned m, char* o) {
+        const std::array<unsigned char, 8>& at = pack_positions[m];
+        for (unsigned i = 0; i < 8; ++i)
+            o[i] = static_cast<char>(w >> 8 * at[i]);
+        return o + pack_counts[m];
+    }
+
+    // Words mostly hold one run of selected bytes. A block where some hold
+    // two packs every word as two; one where some hold more goes word by
+    // word. (Words of four bytes never hold more than two.)
+    static char* pack(const Block& b, u64 mask, char* o) {
+        const u64 run_starts = mask & ~(mask << 1 & ~group_lows);
+        const u64 second_runs = less_lowest_bits(run_starts);
+        if (!second_runs) {
+            for (unsigned i = 0; i < words; ++i)
+                o = pack_one_run(b.w[i], group(mask, i), o);
+        } else if (!less_lowest_bits(second_runs)) {
+            for (unsigned i = 0; i < words; ++i)
+                o = pack_two_runs(b.w[i], group(mask, i), o);
+        } else {
+            for (unsigned i = 0; i < words; ++i) {
+                const unsigned m = group(mask, i);
+                o = pack_runs[m].more ? pack_bytes(b.w[i], m, o) : pack_two_runs(b.w[i], m, o);
+            }
+        }
         return o;
     }
 };
