@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "driver/input.h"
-#include "extract/address.h"
+#include "tests/address.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ void set_bytes(benchmark::State& state, std::size_t per_iteration) {
 void bm_extract_value(benchmark::State& state, std::string line) {
     std::vector<char> value(line.size());
     for (auto _ : state) {
-        std::size_t n = extract_value(value.data(), line);
+        std::size_t n = extract_value(chosen_kernel(), value.data(), line);
         benchmark::DoNotOptimize(n);
         benchmark::ClobberMemory();
     }
@@ -56,7 +56,7 @@ void bm_extract_value(benchmark::State& state, std::string line) {
 void bm_print_address(benchmark::State& state, std::string line) {
     Output out = make_output(discard, nullptr);
     for (auto _ : state) {
-        print_address(out, line);
+        print_address(chosen_kernel(), out, line);
         benchmark::ClobberMemory();
     }
     out_flush(out);
@@ -97,9 +97,8 @@ void bm_filter(benchmark::State& state, const Kernel* kernel, const char* eol) {
         Repeat src{&block, reads};
         Input in = make_input(read_repeat, &src);
         Output out = make_output(discard, nullptr);
-        out.kernel = kernel;
         out.crlf = eol[0] == '\r';
-        filter(in, out);
+        filter(*kernel, in, out);
         out_flush(out);
     }
     set_bytes(state, block.size() * reads);
