@@ -1,6 +1,6 @@
 // The walk over the blocks of a text and the printing of what the rules
-// (extract/rules.h) select, with the kernel primitives of
-// extract/algorithm.h.
+// (extract/rules.h) select, on the kernel primitives that extract/algorithm.h
+// lists.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include "extract/rules.h"
 
 namespace {
+
 // A block shorter than 64 bytes, read from a copy: its bytes past the end
 // are of no class.
 template <class K>
@@ -132,7 +133,8 @@ class TakeBack {
   public:
     // Before the output is handed over at the current block.
     template <class K, class Source>
-    void settle(Output& out, const Blocks<K, Source>& blocks, const Carries<Word>& k) {
+    [[gnu::always_inline]] void settle(Output& out, const Blocks<K, Source>& blocks,
+                                       const Carries<Word>& k) {
         if (k.starts_field || k.seen_open || mode != Mode::open)
             return;
         if (goes_bracket(blocks, k)) {

@@ -20,15 +20,6 @@
 
 namespace {
 
-// What print_address writes through out, which collects into got.
-std::string_view addresses_of(const Kernel& k, Output& out, std::string& got,
-                              std::string_view line) {
-    got.clear();
-    print_address(k, out, line);
-    out_flush(out);
-    return got;
-}
-
 bool is_line_end_byte(char c) {
     return c == '\n' || c == '\r';
 }

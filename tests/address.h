@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "extract/kernel.h"
@@ -24,4 +25,20 @@ inline std::size_t extract_value(const Kernel& kernel, char* out, std::string_vi
 // whitespace-separated word.
 inline void print_address(const Kernel& kernel, Output& out, std::string_view line) {
     kernel.probes->print_address(out, line.data(), line.size());
+}
+
+// The value of line, in a buffer with exactly the room it has.
+inline std::string value_of(const Kernel& kernel, std::string_view line) {
+    std::string value(line.size(), '#');
+    value.resize(extract_value(kernel, value.data(), line));
+    return value;
+}
+
+// What print_address writes through out, which collects into got.
+inline std::string_view addresses_of(const Kernel& kernel, Output& out, std::string& got,
+                                     std::string_view line) {
+    got.clear();
+    print_address(kernel, out, line);
+    out_flush(out);
+    return got;
 }

@@ -9,24 +9,11 @@
 
 namespace {
 
-struct Case {
-    std::string in;
-    std::string want;
-};
-
-std::string value_of(const Kernel& k, std::string_view line) {
-    std::string out(line.size(), '\0');
-    out.resize(extract_value(k, out.data(), line));
-    return out;
-}
-
 // The address lines of one logical header line, with LF or CR LF line ends.
 std::string addresses_of(const Kernel& k, bool crlf, std::string_view line) {
     std::string got;
     Output out = output_to(got, crlf);
-    print_address(k, out, line);
-    out_flush(out);
-    return got;
+    return std::string(addresses_of(k, out, got, line));
 }
 
 void expect_values(const std::vector<Case>& cases) {

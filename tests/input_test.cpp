@@ -14,11 +14,6 @@ namespace {
 
 using namespace std::string_literals;
 
-struct Case {
-    std::string in;
-    std::string want;
-};
-
 void expect_filtered(const std::vector<Case>& cases,
                      std::initializer_list<std::size_t> pieces = {1, 2, 3, 5, 4096}) {
     for (const Case& c : cases)

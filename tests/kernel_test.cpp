@@ -76,13 +76,11 @@ TEST_P(AgainstModel, LinesMatchTheModelAtEveryOffset) {
             std::memcpy(at, line.data(), line.size());
             std::string got;
             Output out = output_to(got, crlf);
-            print_address(kernel(), out, {at, line.size()});
-            out_flush(out);
-            ASSERT_EQ(escaped(got), escaped(model::addresses(line, crlf ? "\r\n" : "\n")))
+            ASSERT_EQ(escaped(addresses_of(kernel(), out, got, {at, line.size()})),
+                      escaped(model::addresses(line, crlf ? "\r\n" : "\n")))
                 << (crlf ? "CR LF" : "LF") << " on " << escaped(line);
-            std::string value(line.size(), '#');
-            value.resize(extract_value(kernel(), value.data(), {at, line.size()}));
-            ASSERT_EQ(escaped(value), escaped(model::value(line))) << "value of " << escaped(line);
+            ASSERT_EQ(escaped(value_of(kernel(), {at, line.size()})), escaped(model::value(line)))
+                << "value of " << escaped(line);
         }
     }
 }
