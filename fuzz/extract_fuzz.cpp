@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Room for every byte doubled (CR LF) and the line end: the roomy output
     // is never emptied before the end. The small one is emptied before any
     // block that finds it holding anything.
-    std::string got, got_small;
+    static std::string got, got_small; // their room kept from input to input
     Output roomy = output_to(got, false, output_slack + 2 * size + 2);
     Output small = output_to(got_small, false, output_slack + size % 64);
     for (const Kernel* k : supported_kernels()) {
