@@ -33,7 +33,7 @@ bool cpu_runs_this_unit() {
 
 // The kernel made of K's primitives and the rules.
 template <class K> constexpr Kernel kernel_of(const char* name) {
-    return {name, cpu_runs_this_unit, print<K, Fields>, find_stop<K>, fields_end<K>, &probes_of<K>};
+    return {name, cpu_runs_this_unit, print_fields<K>, find_stop<K>, fields_end<K>, &probes_of<K>};
 }
 
 } // namespace

@@ -149,7 +149,7 @@ class TakeBack {
     // field's output; then notes where the last field starting in s begins
     // its output, given what s writes before it.
     [[gnu::always_inline]] void apply(Selection<u64>& s, char*& o, char* base, bool crlf) {
-        if (s.first_open || mode == Mode::brackets)
+        if ((s.first_open != 0) | (mode == Mode::brackets)) // one branch: both are rare
             drop_words(s, o, base);
         if (s.starts) {
             mode = Mode::open; // the field it was said of has ended
@@ -193,6 +193,10 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
             o = pack_block<K>(blocks.block, s, out.crlf, o);
         out.len = static_cast<std::size_t>(o - base);
     }
+}
+
+template <class K> void print_fields(Output& out, const char* p, std::size_t n) {
+    print<K, Fields>(out, p, n);
 }
 
 template <class K> std::size_t find_stop(const char* p, std::size_t n) {

@@ -32,5 +32,10 @@ const Kernel& chosen_kernel() {
         if (std::strcmp(k->name, FIELDPICK_PINNED_KERNEL) == 0)
             return *k;
 #endif
-    return *supported_kernels().front(); // the portable kernel runs anywhere
+    // Not by supported_kernels(): a vector would have the program load the
+    // C++ library, which costs a megabyte and the time to map it.
+    for (const Kernel* k : built_kernels)
+        if (k->supported())
+            return *k;
+    return portable_kernel;
 }
