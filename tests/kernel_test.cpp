@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/address.h"
@@ -28,17 +29,16 @@ TEST_P(AgainstModel, ClassifiesEveryByteAtEveryPosition) {
                 block[at] = c;
                 const Classes got = kernel().probes->classify(block);
                 const std::uint64_t bit = std::uint64_t{1} << at;
-                const std::uint64_t want[] = {
-                    c == '\n' ? bit : 0,          c == '\r' ? bit : 0, c == '\0' ? bit : 0,
-                    model::is_space(c) ? bit : 0, c == '(' ? bit : 0,  c == ')' ? bit : 0,
-                    c == '<' ? bit : 0,           c == '>' ? bit : 0,  c == ':' ? bit : 0};
-                const std::uint64_t have[] = {got.lf,         got.cr,          got.nul,
-                                              got.space,      got.open_paren,  got.close_paren,
-                                              got.open_angle, got.close_angle, got.colon};
+                const std::pair<std::uint64_t, bool> classes[] = {
+                    {got.lf, c == '\n'},        {got.cr, c == '\r'},
+                    {got.nul, c == '\0'},       {got.space, model::is_space(c)},
+                    {got.open_paren, c == '('}, {got.close_paren, c == ')'},
+                    {got.open_angle, c == '<'}, {got.close_angle, c == '>'},
+                    {got.colon, c == ':'}};
                 for (std::size_t i = 0; i < 9; ++i)
-                    if (have[i] != want[i] && ++failures <= 3)
+                    if (classes[i].first != (classes[i].second ? bit : 0) && ++failures <= 3)
                         ADD_FAILURE() << "byte " << byte << " at " << at << ", class " << i
-                                      << ": mask " << std::hex << have[i];
+                                      << ": mask " << std::hex << classes[i].first;
                 // The search for NUL and Ctrl-Z, over the whole block and
                 // over the bytes up to and including this one.
                 const bool stop = c == '\0' || c == '\x1A';
