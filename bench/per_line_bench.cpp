@@ -110,9 +110,8 @@ void run_filter(const Kernel& kernel, const Sample& s, WriteFn write, void* ctx)
     Source src{&s.bytes, s.copies, s.bytes.size()};
     Input in = make_input(read_source, &src);
     Output out = make_output(write, ctx);
-    out.kernel = &kernel;
     out.crlf = s.crlf_out;
-    filter(in, out);
+    filter(kernel, in, out);
     out_flush(out);
 }
 

@@ -2,41 +2,73 @@
 # instruction set; the program picks the best the CPU runs at start-up.
 # FIELDPICK_KERNEL pins one instead, for tests and benchmarks (the CPU must
 # have it).
-set(FIELDPICK_KERNEL auto CACHE STRING "Extraction kernel: auto, portable, sse2, ssse3, avx2, avx512 or neon")
-set_property(CACHE FIELDPICK_KERNEL PROPERTY STRINGS auto portable sse2 ssse3 avx2 avx512 neon)
 
-set(fieldpick_kernel_sources extract/kernel/dispatch.cpp extract/kernel/portable.cpp)
-set(fieldpick_kernel_definitions)
-set(fieldpick_kernels portable)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|x86|i[3-6]86)$")
-  list(APPEND fieldpick_kernel_sources extract/kernel/sse2.cpp extract/kernel/ssse3.cpp
-       extract/kernel/avx2.cpp extract/kernel/avx512.cpp)
-  list(APPEND fieldpick_kernel_definitions FIELDPICK_X86)
-  list(APPEND fieldpick_kernels sse2 ssse3 avx2 avx512)
-  # GCC for 64-bit Windows may spill 32- and 64-byte vectors with aligned
-  # moves to a stack that Windows aligns to 16 bytes only: have the
-  # assembler make every vector move an unaligned one.
-  if(WIN32)
-    add_compile_options(-Wa,-muse-unaligned-vector-move)
+  set(fieldpick_processor x86)
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
+  set(fieldpick_processor aarch64)
+else()
+  set(fieldpick_processor other)
+endif()
+
+set(fieldpick_kernel_sources extract/kernel/dispatch.cpp)
+set(fieldpick_kernels)
+
+# A kernel: extract/kernel/NAME.cpp, built for the processor named (or any),
+# and run where the CPU has every feature listed. A feature is spelled as
+# __builtin_cpu_supports spells it, which is also its compile flag (-mFEATURE);
+# from the list come both the unit's flags and its supported() test.
+function(fieldpick_kernel name processor)
+  if(NOT processor STREQUAL "any" AND NOT processor STREQUAL fieldpick_processor)
+    return()
   endif()
-  set_source_files_properties(extract/kernel/sse2.cpp PROPERTIES COMPILE_OPTIONS "-msse2")
-  set_source_files_properties(extract/kernel/ssse3.cpp PROPERTIES COMPILE_OPTIONS "-mssse3")
-  set_source_files_properties(extract/kernel/avx2.cpp PROPERTIES COMPILE_OPTIONS
-                                                                 "-mavx2;-mpopcnt;-mbmi")
-  set_source_files_properties(
-    extract/kernel/avx512.cpp PROPERTIES COMPILE_OPTIONS
-                                         "-mavx512f;-mavx512bw;-mavx512vbmi2;-mpopcnt;-mbmi;-mbmi2")
-endif()
+  set(source extract/kernel/${name}.cpp)
+  set(flags)
+  set(test true)
+  if(ARGN)
+    set(test "(__builtin_cpu_init(), true")
+    foreach(feature IN LISTS ARGN)
+      list(APPEND flags -m${feature})
+      string(APPEND test " && __builtin_cpu_supports(\"${feature}\")")
+    endforeach()
+    string(APPEND test ")")
+  endif()
+  set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS "${flags}"
+                                                   COMPILE_DEFINITIONS "FIELDPICK_CPU_SUPPORTS=${test}")
+  set(fieldpick_kernel_sources ${fieldpick_kernel_sources} ${source} PARENT_SCOPE)
+  set(fieldpick_kernels ${fieldpick_kernels} ${name} PARENT_SCOPE)
+endfunction()
+
+# Best first.
+fieldpick_kernel(avx512 x86 avx512f avx512bw avx512vbmi2 popcnt bmi bmi2)
+fieldpick_kernel(avx2 x86 avx2 popcnt bmi)
+fieldpick_kernel(ssse3 x86 ssse3)
+fieldpick_kernel(sse2 x86 sse2)
 # Every 64-bit ARM CPU has NEON: no flags, and no test at run time.
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
-  list(APPEND fieldpick_kernel_sources extract/kernel/neon.cpp)
-  list(APPEND fieldpick_kernel_definitions FIELDPICK_NEON)
-  list(APPEND fieldpick_kernels neon)
+fieldpick_kernel(neon aarch64)
+fieldpick_kernel(portable any)
+
+# The dispatch's list of kernels, in the same order.
+list(TRANSFORM fieldpick_kernels PREPEND "KERNEL(" OUTPUT_VARIABLE fieldpick_kernel_list)
+list(TRANSFORM fieldpick_kernel_list APPEND ")")
+list(JOIN fieldpick_kernel_list " " fieldpick_kernel_list)
+set_property(SOURCE extract/kernel/dispatch.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+                                                             "FIELDPICK_KERNELS=${fieldpick_kernel_list}")
+
+# GCC for 64-bit Windows may spill 32- and 64-byte vectors with aligned
+# moves to a stack that Windows aligns to 16 bytes only: have the assembler
+# make every vector move an unaligned one.
+if(WIN32 AND fieldpick_processor STREQUAL "x86")
+  add_compile_options(-Wa,-muse-unaligned-vector-move)
 endif()
+
+set(FIELDPICK_KERNEL auto CACHE STRING "Extraction kernel: auto or one of ${fieldpick_kernels}")
+set_property(CACHE FIELDPICK_KERNEL PROPERTY STRINGS auto ${fieldpick_kernels})
 
 # The rules in 32-bit words, as a 32-bit build runs them, for testing that
 # path on a 64-bit machine.
 option(FIELDPICK_WORD32 "Run the extraction rules in 32-bit words" OFF)
+set(fieldpick_kernel_definitions)
 if(FIELDPICK_WORD32)
   list(APPEND fieldpick_kernel_definitions FIELDPICK_WORD32)
 endif()

@@ -11,8 +11,6 @@
 #include <windows.h>
 #endif
 
-#include "extract/kernel.h"
-
 void FreeInput::operator()(char* p) const {
 #ifdef _WIN32
     if (reserved) {
@@ -24,9 +22,6 @@ void FreeInput::operator()(char* p) const {
 }
 
 namespace {
-
-// The ordinary size of the buffer, and of the reads into it.
-constexpr std::size_t input_buffer_size = 128 * 1024;
 
 constexpr char ctrl_z = 0x1A;
 
@@ -81,13 +76,13 @@ bool grow(Input& in, std::size_t cap) {
 // The rest of a long field's buffer moves to an ordinary one, and the range
 // is given back.
 void shrink(Input& in) {
-    char* fresh = static_cast<char*>(std::malloc(input_buffer_size));
+    char* fresh = static_cast<char*>(std::malloc(in.ordinary_cap));
     if (!fresh)
         return;
     std::memcpy(fresh, in.buf.get(), in.end);
     in.buf.reset(fresh); // releases the range
     in.buf.get_deleter().reserved = 0;
-    in.cap = input_buffer_size;
+    in.cap = in.ordinary_cap;
 }
 #else
 // glibc grows a large block in place where it can (mremap), and gives the
@@ -103,7 +98,7 @@ bool grow(Input& in, std::size_t cap) {
 }
 
 void shrink(Input& in) {
-    grow(in, input_buffer_size);
+    grow(in, in.ordinary_cap);
 }
 #endif
 
@@ -200,7 +195,7 @@ void drop_whole(Input& in) {
     in.judged = in.judged > in.whole ? in.judged - in.whole : 0;
     in.end = rest;
     in.whole = 0;
-    if (in.cap > input_buffer_size && rest + end_room < input_buffer_size / 2)
+    if (in.cap > in.ordinary_cap && rest + end_room < in.ordinary_cap / 2)
         shrink(in);
 }
 
@@ -219,9 +214,9 @@ bool next_fields(Input& in, const Kernel& kernel) {
         // since what is committed (on Windows) counts whether read into or not.
         // A size past what the address space can count is as much a failure
         // as an allocator's refusal.
-        if (in.cap - end_room - in.end < input_buffer_size / 4 &&
+        if (in.cap - end_room - in.end < in.ordinary_cap / 4 &&
             (in.cap > SIZE_MAX / 9 * 8 ||
-             !grow(in, in.cap + std::max(in.cap / 8, input_buffer_size)))) {
+             !grow(in, in.cap + std::max(in.cap / 8, in.ordinary_cap)))) {
             in.error = ENOMEM;
             in.done = true;
             return false;
@@ -241,12 +236,12 @@ bool next_fields(Input& in, const Kernel& kernel) {
 
 } // namespace
 
-Input make_input(ReadFn read, void* ctx) {
-    Input in{
-        read, ctx,
-        std::unique_ptr<char[], FreeInput>(static_cast<char*>(std::malloc(input_buffer_size)))};
+Input make_input(ReadFn read, void* ctx, std::size_t capacity) {
+    Input in{read, ctx,
+             std::unique_ptr<char[], FreeInput>(static_cast<char*>(std::malloc(capacity))),
+             capacity};
     if (in.buf) {
-        in.cap = input_buffer_size;
+        in.cap = capacity;
     } else {
         in.error = ENOMEM;
         in.done = true;
@@ -254,9 +249,9 @@ Input make_input(ReadFn read, void* ctx) {
     return in;
 }
 
-void filter(Input& in, Output& out) {
-    while (out.error == 0 && next_fields(in, *out.kernel)) {
-        out.kernel->print_fields(out, in.buf.get(), in.whole);
+void filter(const Kernel& kernel, Input& in, Output& out) {
+    while (out.error == 0 && next_fields(in, kernel)) {
+        kernel.print_fields(out, in.buf.get(), in.whole);
         drop_whole(in);
     }
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "extract/kernel.h"
 #include "extract/output.h"
 
 // Reads up to cap bytes into buf; returns the count, 0 at end of input, or
@@ -22,6 +23,7 @@ struct Input {
     ReadFn read;
     void* ctx;
     std::unique_ptr<char[], FreeInput> buf; // grows only for a field longer than it
+    std::size_t ordinary_cap;               // its size at first and after such a field
     std::size_t cap = 0;
     std::size_t end = 0;    // one past the last byte kept
     std::size_t whole = 0;  // the bytes before here are whole fields
@@ -31,9 +33,14 @@ struct Input {
     int error = 0;          // errno of a failed read or allocation
 };
 
-Input make_input(ReadFn read, void* ctx);
+// The ordinary size of the buffer, and of the reads into it.
+constexpr std::size_t input_buffer_size = 128 * 1024;
 
-// Runs the filter: every whole field of the input to out, until the input is
-// used up or a write fails. After a failure to read (or to find memory for a
-// long field) the field still open is dropped.
-void filter(Input& in, Output& out);
+// An input with a buffer of capacity bytes (the tests take small ones, to
+// reach its end and its growth with short texts).
+Input make_input(ReadFn read, void* ctx, std::size_t capacity = input_buffer_size);
+
+// Runs the filter: every whole field of the input to out, by kernel, until
+// the input is used up or a write fails. After a failure to read (or to find
+// memory for a long field) the field still open is dropped.
+void filter(const Kernel& kernel, Input& in, Output& out);

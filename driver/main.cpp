@@ -122,7 +122,7 @@ int main(int argc, char**) {
         status = 2;
     } else {
         Input in = make_input(read_stdin, nullptr);
-        filter(in, out);
+        filter(chosen_kernel(), in, out);
         if (in.error != 0 && out.error == 0) {
             out_flush(out); // what was written before the failure stays written
             report("stdin", in.error);

@@ -2,24 +2,15 @@
 
 #include <cerrno>
 
-#include "extract/kernel.h"
-
-namespace {
-// Large enough that a write hands over many lines at once; small enough to
-// stay in the cache.
-constexpr std::size_t output_buffer_size = 256 * 1024;
-} // namespace
-
-Output make_output(WriteFn write, void* ctx) {
+Output make_output(WriteFn write, void* ctx, std::size_t capacity) {
 #ifdef _WIN32
     constexpr bool crlf = true;
 #else
     constexpr bool crlf = false;
 #endif
-    Output out{write, ctx, &chosen_kernel(), crlf,
-               Bytes(static_cast<char*>(std::malloc(output_buffer_size)))};
+    Output out{write, ctx, crlf, Bytes(static_cast<char*>(std::malloc(capacity)))};
     if (out.buf)
-        out.cap = output_buffer_size;
+        out.cap = capacity;
     else
         out.error = ENOMEM;
     return out;

@@ -8,8 +8,6 @@
 #include <cstring>
 #include <memory>
 
-struct Kernel;
-
 // Writes all of data; returns false on failure, with errno set.
 using WriteFn = bool (*)(void* ctx, const char* data, std::size_t len);
 
@@ -21,8 +19,7 @@ using Bytes = std::unique_ptr<char[], FreeBytes>;
 struct Output {
     WriteFn write;
     void* ctx;
-    const Kernel* kernel; // writes the addresses
-    bool crlf;            // line ends are CR LF, else LF
+    bool crlf; // line ends are CR LF, else LF
     Bytes buf;
     std::size_t cap = 0;
     std::size_t len = 0;
@@ -33,9 +30,14 @@ struct Output {
 // becomes at most 128, stored as whole vectors.
 constexpr std::size_t output_slack = 256;
 
-// An output with the chosen kernel and the platform's line end. If its
-// buffer cannot be had, error is ENOMEM and nothing is ever written.
-Output make_output(WriteFn write, void* ctx);
+// Large enough that a write hands over many lines at once; small enough to
+// stay in the cache.
+constexpr std::size_t output_buffer_size = 256 * 1024;
+
+// An output with the platform's line end and a buffer of capacity bytes (the
+// tests take small ones, to empty it often). If the buffer cannot be had,
+// error is ENOMEM and nothing is ever written.
+Output make_output(WriteFn write, void* ctx, std::size_t capacity = output_buffer_size);
 
 // Hands the buffered bytes to the write function; false once any write failed.
 bool out_flush(Output& out);

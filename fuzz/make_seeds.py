@@ -29,20 +29,21 @@ INPUTS = [
 ]
 
 
-def plan(sizes, fail=False, stretch=0, offset=0):
-    """The header fuzz_filter reads first: flags, offset, read sizes."""
-    flags = (1 if fail else 0) | (len(sizes) - 1) << 1 | stretch << 4
-    return bytes([flags, offset] + sizes)
+def plan(sizes, fail=False, buffer=0, room=0):
+    """The header fuzz_filter reads first: flags, room, read sizes."""
+    flags = (1 if fail else 0) | (len(sizes) - 1) << 1 | buffer << 4
+    return bytes([flags, room] + sizes)
 
 
-PLANS = [plan([0]), plan([1, 2, 4]), plan([4, 0xC0])]
+PLANS = [plan([0]), plan([1, 2, 4], buffer=15), plan([4, 0xC0], buffer=1, room=200)]
 
 FILTER_SEEDS = [PLANS[i % len(PLANS)] + text for i, text in enumerate(INPUTS)] + [
     plan([2], fail=True) + b"To: box1\nCc: box2\n",
-    # one long line across 128 KiB, short lines across 64 KiB, a CR LF across 256 KiB
-    plan([0xC0], stretch=14, offset=0x80) + b"To: <box1 box2> ",
-    plan([0x30, 0xFF], stretch=13, offset=0xFF) + b"To: <a>\r\n",
-    plan([0x10], stretch=15, offset=0xF0) + b"Cc: a b\r\n \x1a",
+    # one long line that outgrows a 64-byte input buffer, short lines across a
+    # 128-byte one, and words taken back after the output was emptied
+    plan([0xC0]) + b"To: <" + b"box1 box2 " * 30 + b">",
+    plan([0x30, 0xFF], buffer=1, room=3) + b"To: <a>\r\n" * 40,
+    plan([0x10], buffer=3) + b"Cc: " + b"a b " * 100 + b"<c>\r\n \x1a",
 ]
 
 

@@ -1,5 +1,5 @@
-// Helpers shared by the unit tests: capturing output, running each kernel,
-// and showing bytes escaped when a case fails.
+// Helpers shared by the unit tests and the fuzz targets: capturing output,
+// running the filter, and showing bytes escaped when a case fails.
 #pragma once
 
 #include <algorithm>
@@ -12,15 +12,20 @@
 #include "extract/kernel.h"
 #include "extract/output.h"
 
+// A case of a table test: its input, and what it must give.
+struct Case {
+    std::string in;
+    std::string want;
+};
+
 inline bool append_to_string(void* ctx, const char* data, std::size_t len) {
     static_cast<std::string*>(ctx)->append(data, len);
     return true;
 }
 
-// An output into got, written by kernel, with CR LF line ends or LF.
-inline Output output_to(std::string& got, const Kernel& kernel, bool crlf) {
-    Output out = make_output(append_to_string, &got);
-    out.kernel = &kernel;
+// An output into got, with CR LF line ends or LF.
+inline Output output_to(std::string& got, bool crlf, std::size_t capacity = output_buffer_size) {
+    Output out = make_output(append_to_string, &got, capacity);
     out.crlf = crlf;
     return out;
 }
@@ -82,8 +87,8 @@ inline std::string filtered(std::string_view data, const Kernel& kernel, bool cr
     Pieces src{data, piece, fail_at_end};
     Input in = make_input(read_pieces, &src);
     std::string got;
-    Output out = output_to(got, kernel, crlf);
-    filter(in, out);
+    Output out = output_to(got, crlf);
+    filter(kernel, in, out);
     out_flush(out);
     if (error)
         *error = in.error;

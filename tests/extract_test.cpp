@@ -1,52 +1,40 @@
-#include <gtest/gtest.h>
-
+// One logical header line's value and addresses, by every kernel.
 #include <string>
 #include <vector>
 
-#include "extract/address.h"
+#include "tests/address.h"
 #include "tests/bytes.h"
+#include "tests/every_kernel.h"
 #include "tests/model.h"
 
 namespace {
 
-struct Case {
-    std::string in;
-    std::string want;
-};
-
-std::string value_of(const Kernel& k, std::string_view line) {
-    std::string out(line.size(), '\0');
-    out.resize(extract_value(k, out.data(), line));
-    return out;
-}
-
 // The address lines of one logical header line, with LF or CR LF line ends.
 std::string addresses_of(const Kernel& k, bool crlf, std::string_view line) {
     std::string got;
-    Output out = output_to(got, k, crlf);
-    print_address(out, line);
-    out_flush(out);
-    return got;
+    Output out = output_to(got, crlf);
+    return std::string(addresses_of(k, out, got, line));
 }
 
-// Each case by every kernel; addresses with either line end.
 void expect_values(const std::vector<Case>& cases) {
-    for (const Kernel* k : supported_kernels())
-        for (const Case& c : cases)
-            EXPECT_EQ(escaped(value_of(*k, c.in)), escaped(c.want))
-                << k->name << " on " << escaped(c.in);
+    for (const Case& c : cases)
+        EXPECT_EQ(escaped(value_of(EveryKernel::kernel(), c.in)), escaped(c.want))
+            << "on " << escaped(c.in);
 }
 
+// Each case with either line end.
 void expect_addresses(const std::vector<Case>& cases) {
-    for (const Kernel* k : supported_kernels())
-        for (bool crlf : {false, true})
-            for (const Case& c : cases)
-                EXPECT_EQ(escaped(addresses_of(*k, crlf, c.in)),
-                          escaped(with_newline(c.want, crlf)))
-                    << k->name << (crlf ? " CR LF" : " LF") << " on " << escaped(c.in);
+    for (bool crlf : {false, true})
+        for (const Case& c : cases)
+            EXPECT_EQ(escaped(addresses_of(EveryKernel::kernel(), crlf, c.in)),
+                      escaped(with_newline(c.want, crlf)))
+                << (crlf ? "CR LF" : "LF") << " on " << escaped(c.in);
 }
 
-TEST(ExtractValue, FieldNameStopsAtTheFirstColon) {
+EVERY_KERNEL(ExtractValue);
+EVERY_KERNEL(PrintAddress);
+
+TEST_P(ExtractValue, FieldNameStopsAtTheFirstColon) {
     expect_values({
         {"From: Ann <box1>", "Ann <box1>"},
         {"Date: 12:34", "12:34"},
@@ -57,7 +45,7 @@ TEST(ExtractValue, FieldNameStopsAtTheFirstColon) {
     });
 }
 
-TEST(ExtractValue, NoValueGivesEmpty) {
+TEST_P(ExtractValue, NoValueGivesEmpty) {
     expect_values({{"", ""},
                    {"Subject no colon", ""},
                    {"X:", ""},
@@ -66,7 +54,7 @@ TEST(ExtractValue, NoValueGivesEmpty) {
                    {"\t \r", ""}});
 }
 
-TEST(ExtractValue, CommentsAreDroppedWithoutNesting) {
+TEST_P(ExtractValue, CommentsAreDroppedWithoutNesting) {
     expect_values({
         {"To: box1 (Ann), box2 (Bob)", "box1 , box2 "},
         {"X: (comment <box9>) <box1>", " <box1>"},
@@ -79,7 +67,7 @@ TEST(ExtractValue, CommentsAreDroppedWithoutNesting) {
     });
 }
 
-TEST(PrintAddress, WordModeSplitsOnTheSixBlanksOnly) {
+TEST_P(PrintAddress, WordModeSplitsOnTheSixBlanksOnly) {
     expect_addresses({
         {"To: box1, box2", "box1,\nbox2\n"},
         {"To: box1 (Ann), box2 (Bob)", "box1\n,\nbox2\n"},
@@ -97,7 +85,7 @@ TEST(PrintAddress, WordModeSplitsOnTheSixBlanksOnly) {
     });
 }
 
-TEST(PrintAddress, BracketModeWritesWhatIsInsideBrackets) {
+TEST_P(PrintAddress, BracketModeWritesWhatIsInsideBrackets) {
     expect_addresses({
         {"From: Ann <box1>", "box1\n"},
         {"To: Ann <box1>, Bob <box2>", "box1\nbox2\n"},
@@ -108,7 +96,7 @@ TEST(PrintAddress, BracketModeWritesWhatIsInsideBrackets) {
     });
 }
 
-TEST(PrintAddress, UnbalancedBrackets) {
+TEST_P(PrintAddress, UnbalancedBrackets) {
     expect_addresses({
         {"X: <box1", "box1\n"},
         {"X: <box1>>", "box1\n\n"},
@@ -120,7 +108,7 @@ TEST(PrintAddress, UnbalancedBrackets) {
     });
 }
 
-TEST(PrintAddress, NothingToPrint) {
+TEST_P(PrintAddress, NothingToPrint) {
     expect_addresses(
         {{"", ""}, {"Subject no colon", ""}, {"X: (only comment)", ""}, {"X: \t ", ""}});
 }
@@ -128,26 +116,25 @@ TEST(PrintAddress, NothingToPrint) {
 // Lines that end where their storage ends, with a "(" just past the end:
 // nothing after the end may be read (AddressSanitizer would report it), nor
 // taken for part of the line.
-TEST(PrintAddress, NothingPastTheEndOfTheLineIsRead) {
+TEST_P(PrintAddress, NothingPastTheEndOfTheLineIsRead) {
     const std::vector<Case> cases = {
         {" ,((x", ",\n"}, {"X: <a", "a\n"},      {"X: <a(b)", "a\n"},
         {"X: a", "a\n"},  {"X: a(b)c ", "ac\n"}, {"X: <a> (", "a\n"},
     };
-    for (const Kernel* k : supported_kernels())
-        for (const Case& c : cases)
-            for (std::string after : {"", "("}) {
-                std::vector<char> storage(c.in.begin(), c.in.end());
-                storage.insert(storage.end(), after.begin(), after.end());
-                EXPECT_EQ(escaped(addresses_of(*k, false, {storage.data(), c.in.size()})),
-                          escaped(c.want))
-                    << k->name << " on " << escaped(c.in);
-            }
+    for (const Case& c : cases)
+        for (std::string after : {"", "("}) {
+            std::vector<char> storage(c.in.begin(), c.in.end());
+            storage.insert(storage.end(), after.begin(), after.end());
+            EXPECT_EQ(escaped(addresses_of(kernel(), false, {storage.data(), c.in.size()})),
+                      escaped(c.want))
+                << "on " << escaped(c.in);
+        }
 }
 
 // Past the room of the output buffer, which is emptied in the middle of the
 // value: a value that looks like words until a late "<" must still write only
 // what is in brackets.
-TEST(PrintAddress, LinesLongerThanTheOutputBufferComeOutWhole) {
+TEST_P(PrintAddress, LinesLongerThanTheOutputBufferComeOutWhole) {
     const std::string word(200000, 'a');
     const std::string huge(300000, 'h');
     std::string many_words;

@@ -1,38 +1,33 @@
 // The filter from input bytes to output bytes: lines, line ends, Ctrl-Z,
 // NUL and continuation lines, by every kernel and for every way the input
 // can be cut into reads.
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <string>
 #include <vector>
 
 #include "driver/input.h"
 #include "tests/bytes.h"
+#include "tests/every_kernel.h"
 #include "tests/model.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-struct Case {
-    std::string in;
-    std::string want;
-};
-
 void expect_filtered(const std::vector<Case>& cases,
                      std::initializer_list<std::size_t> pieces = {1, 2, 3, 5, 4096}) {
-    for (const Kernel* k : supported_kernels())
-        for (const Case& c : cases)
-            for (std::size_t piece : pieces)
-                for (bool crlf : {false, true})
-                    EXPECT_EQ(escaped(filtered(c.in, *k, crlf, piece)),
-                              escaped(with_newline(c.want, crlf)))
-                        << k->name << " on " << escaped(c.in) << " in reads of " << piece;
+    for (const Case& c : cases)
+        for (std::size_t piece : pieces)
+            for (bool crlf : {false, true})
+                EXPECT_EQ(escaped(filtered(c.in, EveryKernel::kernel(), crlf, piece)),
+                          escaped(with_newline(c.want, crlf)))
+                    << "on " << escaped(c.in) << " in reads of " << piece;
 }
 
+EVERY_KERNEL(Filter);
+
 // "X:<" shows a line's text as it reaches the rules.
-TEST(Filter, LinesEndAtLfAsATextStreamHandsThemOver) {
+TEST_P(Filter, LinesEndAtLfAsATextStreamHandsThemOver) {
     expect_filtered({
         {"", ""},
         {"\n", ""},
@@ -59,7 +54,7 @@ TEST(Filter, LinesEndAtLfAsATextStreamHandsThemOver) {
     });
 }
 
-TEST(Filter, ContinuationLinesJoinTheFieldTheyContinue) {
+TEST_P(Filter, ContinuationLinesJoinTheFieldTheyContinue) {
     expect_filtered({
         {"To: Ann <box1>,\n\tBob (desk) <box2>\nSubject: hello\n", "box1\nbox2\nhello\n"},
         {"To: box1,\n box2\n", "box1,\nbox2\n"},
@@ -80,7 +75,7 @@ TEST(Filter, ContinuationLinesJoinTheFieldTheyContinue) {
     });
 }
 
-TEST(Filter, LinesAndFieldsLongerThanTheBufferAreNeverCut) {
+TEST_P(Filter, LinesAndFieldsLongerThanTheBufferAreNeverCut) {
     const std::string longest(65535, 'x');
     const std::string huge(300000, 'y');
     std::string folded = "To: <a", unfolded = "a";
@@ -107,15 +102,14 @@ TEST(Filter, LinesAndFieldsLongerThanTheBufferAreNeverCut) {
         {65536, 100000});
 }
 
-TEST(Filter, AFailedReadDropsTheOpenFieldOnly) {
-    for (const Kernel* k : supported_kernels())
-        for (std::size_t piece : {1u, 4096u}) {
-            int error = 0;
-            EXPECT_EQ(filtered("To: box1\nCc: box2\n", *k, false, piece, true, &error), "box1\n");
-            EXPECT_EQ(error, EIO);
-            EXPECT_EQ(filtered("To: a\nC", *k, false, piece, true, &error), "a\n");
-            EXPECT_EQ(filtered("To: a\n\r", *k, false, piece, true, &error), "");
-        }
+TEST_P(Filter, AFailedReadDropsTheOpenFieldOnly) {
+    for (std::size_t piece : {1u, 4096u}) {
+        int error = 0;
+        EXPECT_EQ(filtered("To: box1\nCc: box2\n", kernel(), false, piece, true, &error), "box1\n");
+        EXPECT_EQ(error, EIO);
+        EXPECT_EQ(filtered("To: a\nC", kernel(), false, piece, true, &error), "a\n");
+        EXPECT_EQ(filtered("To: a\n\r", kernel(), false, piece, true, &error), "");
+    }
 }
 
 } // namespace

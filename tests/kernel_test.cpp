@@ -1,54 +1,52 @@
 // Every kernel this CPU runs, held to the byte-at-a-time model: the classes
 // of every byte at every position of a block, then random lines and random
 // inputs cut into reads of many sizes.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "extract/address.h"
+#include "tests/address.h"
 #include "tests/bytes.h"
+#include "tests/every_kernel.h"
 #include "tests/model.h"
 
 namespace {
 
-TEST(Kernel, ClassifiesEveryByteAtEveryPosition) {
-    for (const Kernel* k : supported_kernels()) {
-        int failures = 0;
-        for (char filler : {'a', '\xA9'})
-            for (unsigned at = 0; at < 64; ++at)
-                for (int byte = 0; byte < 256; ++byte) {
-                    char block[64];
-                    std::memset(block, filler, sizeof block);
-                    const auto c = static_cast<char>(byte);
-                    block[at] = c;
-                    const Classes got = k->classify(block);
-                    const std::uint64_t bit = std::uint64_t{1} << at;
-                    const std::uint64_t want[] = {
-                        c == '\n' ? bit : 0,          c == '\r' ? bit : 0, c == '\0' ? bit : 0,
-                        model::is_space(c) ? bit : 0, c == '(' ? bit : 0,  c == ')' ? bit : 0,
-                        c == '<' ? bit : 0,           c == '>' ? bit : 0,  c == ':' ? bit : 0};
-                    const std::uint64_t have[] = {got.lf,         got.cr,          got.nul,
-                                                  got.space,      got.open_paren,  got.close_paren,
-                                                  got.open_angle, got.close_angle, got.colon};
-                    for (std::size_t i = 0; i < 9; ++i)
-                        if (have[i] != want[i] && ++failures <= 3)
-                            ADD_FAILURE() << k->name << ": byte " << byte << " at " << at
-                                          << ", class " << i << ": mask " << std::hex << have[i];
-                    // The search for NUL and Ctrl-Z, over the whole block and
-                    // over the bytes up to and including this one.
-                    const bool stop = c == '\0' || c == '\x1A';
-                    if ((k->find_stop(block, 64) != (stop ? at : 64) ||
-                         k->find_stop(block, at + 1) != (stop ? at : at + 1)) &&
-                        ++failures <= 3)
-                        ADD_FAILURE()
-                            << k->name << ": find_stop misses byte " << byte << " at " << at;
-                }
-    }
+EVERY_KERNEL(AgainstModel);
+
+TEST_P(AgainstModel, ClassifiesEveryByteAtEveryPosition) {
+    int failures = 0;
+    for (char filler : {'a', '\xA9'})
+        for (unsigned at = 0; at < 64; ++at)
+            for (int byte = 0; byte < 256; ++byte) {
+                char block[64];
+                std::memset(block, filler, sizeof block);
+                const auto c = static_cast<char>(byte);
+                block[at] = c;
+                const Classes got = kernel().probes->classify(block);
+                const std::uint64_t bit = std::uint64_t{1} << at;
+                const std::pair<std::uint64_t, bool> classes[] = {
+                    {got.lf, c == '\n'},        {got.cr, c == '\r'},
+                    {got.nul, c == '\0'},       {got.space, model::is_space(c)},
+                    {got.open_paren, c == '('}, {got.close_paren, c == ')'},
+                    {got.open_angle, c == '<'}, {got.close_angle, c == '>'},
+                    {got.colon, c == ':'}};
+                for (std::size_t i = 0; i < 9; ++i)
+                    if (classes[i].first != (classes[i].second ? bit : 0) && ++failures <= 3)
+                        ADD_FAILURE() << "byte " << byte << " at " << at << ", class " << i
+                                      << ": mask " << std::hex << classes[i].first;
+                // The search for NUL and Ctrl-Z, over the whole block and
+                // over the bytes up to and including this one.
+                const bool stop = c == '\0' || c == '\x1A';
+                if ((kernel().find_stop(block, 64) != (stop ? at : 64) ||
+                     kernel().find_stop(block, at + 1) != (stop ? at : at + 1)) &&
+                    ++failures <= 3)
+                    ADD_FAILURE() << "find_stop misses byte " << byte << " at " << at;
+            }
 }
 
 // Random bytes, mostly those the rules know, with words of letters between.
@@ -65,48 +63,43 @@ std::string random_text(std::uint32_t& seed, std::size_t len, bool line_ends) {
 // The line placed at every offset from 0 to 3 past a 64-byte boundary, with
 // bytes that would change the result after it: nothing past the end may be
 // read (AddressSanitizer) or taken for part of the line.
-TEST(Kernel, LinesMatchTheModelAtEveryOffset) {
+TEST_P(AgainstModel, LinesMatchTheModelAtEveryOffset) {
     std::uint32_t seed = 1;
     for (std::size_t round = 0; round < 3000; ++round) {
         const std::size_t len = round % 100 == 99 ? 1000 + round : seed % 150;
         const std::string line = random_text(seed, len, false);
-        for (const Kernel* k : supported_kernels())
-            for (bool crlf : {false, true}) {
-                const std::size_t offset = round % 4;
-                std::vector<char> storage(64 + offset + line.size() + 8, '<');
-                char* at = reinterpret_cast<char*>(
-                    (reinterpret_cast<std::uintptr_t>(storage.data()) + 63) / 64 * 64 + offset);
-                std::memcpy(at, line.data(), line.size());
-                std::string got;
-                Output out = output_to(got, *k, crlf);
-                print_address(out, {at, line.size()});
-                out_flush(out);
-                ASSERT_EQ(escaped(got), escaped(model::addresses(line, crlf ? "\r\n" : "\n")))
-                    << k->name << (crlf ? " CR LF" : " LF") << " on " << escaped(line);
-                std::string value(line.size(), '#');
-                value.resize(extract_value(*k, value.data(), {at, line.size()}));
-                ASSERT_EQ(escaped(value), escaped(model::value(line)))
-                    << k->name << " value of " << escaped(line);
-            }
+        for (bool crlf : {false, true}) {
+            const std::size_t offset = round % 4;
+            std::vector<char> storage(64 + offset + line.size() + 8, '<');
+            char* at = reinterpret_cast<char*>(
+                (reinterpret_cast<std::uintptr_t>(storage.data()) + 63) / 64 * 64 + offset);
+            std::memcpy(at, line.data(), line.size());
+            std::string got;
+            Output out = output_to(got, crlf);
+            ASSERT_EQ(escaped(addresses_of(kernel(), out, got, {at, line.size()})),
+                      escaped(model::addresses(line, crlf ? "\r\n" : "\n")))
+                << (crlf ? "CR LF" : "LF") << " on " << escaped(line);
+            ASSERT_EQ(escaped(value_of(kernel(), {at, line.size()})), escaped(model::value(line)))
+                << "value of " << escaped(line);
+        }
     }
 }
 
-TEST(Kernel, InputsMatchTheModelInReadsOfEverySize) {
+TEST_P(AgainstModel, InputsMatchTheModelInReadsOfEverySize) {
     std::uint32_t seed = 7;
     for (int round = 0; round < 600; ++round) {
         const std::string text = random_text(seed, seed % 300, true) + (round % 2 ? "\n" : "");
         const bool fail = round % 3 == 0;
-        for (const Kernel* k : supported_kernels())
-            for (std::size_t piece : {1u, 2u, 3u, 5u, 64u, 100000u}) {
-                const bool crlf = piece % 2 == 1;
-                int error = 0;
-                const std::string got = filtered(text, *k, crlf, piece, fail, &error);
-                ASSERT_EQ(escaped(got), escaped(model::filter(text, fail, crlf ? "\r\n" : "\n")))
-                    << k->name << " in reads of " << piece << (fail ? ", failing at the end" : "")
-                    << " on " << escaped(text);
-                const bool stopped = text.find('\x1A') != std::string::npos;
-                EXPECT_EQ(error, fail && !stopped ? EIO : 0) << k->name << " on " << escaped(text);
-            }
+        for (std::size_t piece : {1u, 2u, 3u, 5u, 64u, 100000u}) {
+            const bool crlf = piece % 2 == 1;
+            int error = 0;
+            const std::string got = filtered(text, kernel(), crlf, piece, fail, &error);
+            ASSERT_EQ(escaped(got), escaped(model::filter(text, fail, crlf ? "\r\n" : "\n")))
+                << "in reads of " << piece << (fail ? ", failing at the end" : "") << " on "
+                << escaped(text);
+            const bool stopped = text.find('\x1A') != std::string::npos;
+            EXPECT_EQ(error, fail && !stopped ? EIO : 0) << "on " << escaped(text);
+        }
     }
 }
 

@@ -131,11 +131,6 @@ struct Avx2 {
     }
 };
 
-bool supported() {
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
-           __builtin_cpu_supports("bmi");
-}
-
 } // namespace
 
-extern const Kernel avx2_kernel = kernel_of<Avx2>("avx2", supported);
+extern const Kernel avx2_kernel = kernel_of<Avx2>("avx2");

@@ -45,12 +45,6 @@ struct Avx512 {
     }
 };
 
-bool supported() {
-    return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
-           __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi") &&
-           __builtin_cpu_supports("bmi2");
-}
-
 } // namespace
 
-extern const Kernel avx512_kernel = kernel_of<Avx512>("avx512", supported);
+extern const Kernel avx512_kernel = kernel_of<Avx512>("avx512");

@@ -3,26 +3,27 @@
 
 #include "extract/kernel.h"
 
-extern const Kernel portable_kernel;
-#ifdef FIELDPICK_X86
-extern const Kernel sse2_kernel, ssse3_kernel, avx2_kernel, avx512_kernel;
-#elif defined(FIELDPICK_NEON)
-extern const Kernel neon_kernel;
-#endif
+// The kernels built for this processor, best first: FIELDPICK_KERNELS lists
+// them as cmake/kernels.cmake declares them, KERNEL(name) for each.
+#define KERNEL(name) extern const Kernel name##_kernel;
+FIELDPICK_KERNELS
+#undef KERNEL
 
 namespace {
 
-// Best first.
-const Kernel* const built_kernels[] = {
-#ifdef FIELDPICK_X86
-    &avx512_kernel,   &avx2_kernel, &ssse3_kernel, &sse2_kernel,
-#elif defined(FIELDPICK_NEON)
-    &neon_kernel,
-#endif
-    &portable_kernel,
-};
+#define KERNEL(name) &name##_kernel,
+const Kernel* const built_kernels[] = {FIELDPICK_KERNELS};
+#undef KERNEL
 
 } // namespace
+
+std::vector<const Kernel*> supported_kernels() {
+    std::vector<const Kernel*> all;
+    for (const Kernel* k : built_kernels)
+        if (k->supported())
+            all.push_back(k);
+    return all;
+}
 
 const Kernel& chosen_kernel() {
 #ifdef FIELDPICK_PINNED_KERNEL
@@ -31,22 +32,10 @@ const Kernel& chosen_kernel() {
         if (std::strcmp(k->name, FIELDPICK_PINNED_KERNEL) == 0)
             return *k;
 #endif
-#ifdef FIELDPICK_X86
-    __builtin_cpu_init();
-#endif
+    // Not by supported_kernels(): a vector would have the program load the
+    // C++ library, which costs a megabyte and the time to map it.
     for (const Kernel* k : built_kernels)
         if (k->supported())
             return *k;
     return portable_kernel;
-}
-
-std::vector<const Kernel*> supported_kernels() {
-#ifdef FIELDPICK_X86
-    __builtin_cpu_init();
-#endif
-    std::vector<const Kernel*> all;
-    for (const Kernel* k : built_kernels)
-        if (k->supported())
-            all.push_back(k);
-    return all;
 }

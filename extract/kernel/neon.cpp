@@ -198,11 +198,6 @@ struct Neon {
     }
 };
 
-// Every 64-bit ARM CPU has NEON.
-bool always() {
-    return true;
-}
-
 } // namespace
 
-extern const Kernel neon_kernel = kernel_of<Neon>("neon", always);
+extern const Kernel neon_kernel = kernel_of<Neon>("neon");

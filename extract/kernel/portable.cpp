@@ -295,10 +295,6 @@ struct Portable {
     }
 };
 
-bool always() {
-    return true;
-}
-
 } // namespace
 
-extern const Kernel portable_kernel = kernel_of<Portable>("portable", always);
+extern const Kernel portable_kernel = kernel_of<Portable>("portable");

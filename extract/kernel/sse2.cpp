@@ -137,10 +137,6 @@ struct Sse2 {
     }
 };
 
-bool supported() {
-    return __builtin_cpu_supports("sse2");
-}
-
 } // namespace
 
-extern const Kernel sse2_kernel = kernel_of<Sse2>("sse2", supported);
+extern const Kernel sse2_kernel = kernel_of<Sse2>("sse2");

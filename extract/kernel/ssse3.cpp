@@ -68,10 +68,6 @@ struct Ssse3 {
     }
 };
 
-bool supported() {
-    return __builtin_cpu_supports("ssse3");
-}
-
 } // namespace
 
-extern const Kernel ssse3_kernel = kernel_of<Ssse3>("ssse3", supported);
+extern const Kernel ssse3_kernel = kernel_of<Ssse3>("ssse3");

@@ -1,0 +1,48 @@
+// Test hooks: each kernel's classes of a block, and its value and addresses
+// of one logical header line. The program never calls them (it prints whole
+// fields, extract/print.h); the tests reach them through Kernel::probes, to
+// hold every kernel to the byte model a block and a line at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+#include "extract/print.h"
+
+namespace {
+
+// One logical header line, all of it text, with a field end just past its
+// last byte: the walk goes on up to the block that holds that end.
+struct OneLine {
+    static bool done(std::size_t at, std::size_t n) { return at > n; }
+
+    template <class B> static Selection<u64> rules(const B& b, Carries<Word>& k) {
+        Classes c = b.classes;
+        c.lf = c.cr = c.nul = 0; // within a line they are only text
+        const std::size_t left = b.n - b.at;
+        const u64 past_end = left >= block_size ? 0 : ~below(static_cast<unsigned>(left));
+        return block_rules(c, past_end, past_end & ~(past_end << 1), k);
+    }
+};
+
+template <class K> std::size_t line_value(char* out, const char* p, std::size_t n) {
+    std::size_t len = 0;
+    Carries<Word> k;
+    char packed[2 * block_size];
+    for (Blocks<K, OneLine> blocks(p, n); !blocks.done(); blocks.advance()) {
+        const u64 value = blocks.rules(k).value;
+        const auto got = static_cast<std::size_t>(K::pack(blocks.block, value, packed) - packed);
+        std::memcpy(out + len, packed, got);
+        len += got;
+    }
+    return len;
+}
+
+template <class K> Classes classify_bytes(const char* p) {
+    return K::classify(K::load(p));
+}
+
+template <class K>
+constexpr Probes probes_of = {classify_bytes<K>, print<K, OneLine>, line_value<K>};
+
+} // namespace

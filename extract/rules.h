@@ -1,0 +1,203 @@
+// The rules of the filter, written once as arithmetic on 64-bit masks: bit i
+// of a mask stands for byte i of a 64-byte block. Nothing here touches a
+// byte; extract/algorithm.h walks the blocks and prints what the rules
+// select. Everything has internal linkage: each kernel's unit gets its own
+// copy, compiled for its instruction set.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#ifdef __BMI2__
+#include <immintrin.h>
+#endif
+
+#include "extract/kernel.h"
+
+namespace {
+using u64 = std::uint64_t;
+
+constexpr std::size_t block_size = 64;
+
+// The rules work in words of the CPU's width: on 32-bit x86, where each
+// 64-bit operation takes two, a block is run as two halves of 32 bytes.
+// FIELDPICK_WORD32 asks for halves anywhere, so that a 64-bit build can test
+// them.
+#ifdef FIELDPICK_WORD32
+using Word = std::uint32_t;
+#else
+using Word = std::conditional_t<sizeof(void*) < 8, std::uint32_t, u64>;
+#endif
+
+template <class M> constexpr unsigned top_bit = sizeof(M) * 8 - 1;
+
+// A flag that one kind of byte sets and another clears: bit i of the result
+// is the flag after byte i. carry holds the flag before the block and is left
+// holding it after. The addition runs a carry from each setting byte up to
+// the next clearing one; set and clear must not share a bit.
+template <class M> inline M flag(M set, M clear, M& carry) {
+    const M not_clear = static_cast<M>(~clear);
+    const M f =
+        static_cast<M>((static_cast<M>(not_clear + set + carry) ^ not_clear) | set) & not_clear;
+    carry = f >> top_bit<M>;
+    return f;
+}
+
+// The flag before each byte, from the flag after it and the carry into the
+// block.
+template <class M> inline M before(M f, M carry_in) {
+    return static_cast<M>(f << 1 | carry_in);
+}
+
+inline u64 below(unsigned bit) {
+    return bit >= 64 ? ~u64{0} : (u64{1} << bit) - 1;
+}
+
+inline unsigned lowest(u64 m) {
+    return static_cast<unsigned>(__builtin_ctzll(m));
+}
+
+inline unsigned highest(u64 m) {
+    return 63u - static_cast<unsigned>(__builtin_clzll(m));
+}
+
+inline std::size_t count(u64 m) {
+    return static_cast<std::size_t>(__builtin_popcountll(m));
+}
+
+// Bit i of x moved to bit 2i, for i below 32.
+inline u64 spread(u64 x) {
+#ifdef __BMI2__ // one instruction where the kernel's CPU has it
+#if defined(__x86_64__)
+    return _pdep_u64(x, 0x5555555555555555u);
+#else
+    const auto half = [](u64 h) { return u64{_pdep_u32(static_cast<unsigned>(h), 0x55555555u)}; };
+    return half(x & 0xFFFF) | half(x >> 16 & 0xFFFF) << 32;
+#endif
+#endif
+    x &= 0xFFFFFFFFu;
+    x = (x | x << 16) & 0x0000FFFF0000FFFFu;
+    x = (x | x << 8) & 0x00FF00FF00FF00FFu;
+    x = (x | x << 4) & 0x0F0F0F0F0F0F0F0Fu;
+    x = (x | x << 2) & 0x3333333333333333u;
+    return (x | x << 1) & 0x5555555555555555u;
+}
+
+// The bytes that end a line rather than belong to it: the LF, a CR just
+// before it, and a NUL (the input keeps one just before the LF of a line it
+// cut short). next is the block after this one.
+inline u64 line_end_bytes(const Classes& c, const Classes& next) {
+    return c.lf | c.nul | (c.cr & (c.lf >> 1 | next.lf << 63));
+}
+
+// The LFs that end a field: those not followed by a line that starts with
+// whitespace (a continuation line, which the LF joins to the field). ends
+// are the line-end bytes of the block.
+inline u64 field_ends(const Classes& c, u64 ends, const Classes& next) {
+    const u64 next_ends = next.lf | next.nul | (next.cr & next.lf >> 1);
+    const u64 continues = c.space & ~ends;
+    const u64 next_continues = next.space & ~next_ends & 1;
+    return c.lf & ~(continues >> 1 | next_continues << 63);
+}
+
+// The classes of a block, from a kernel's mask of the bytes equal to a value
+// and its mask of whitespace: the bytes each class stands for.
+template <class Equal> inline Classes classes_by(Equal equal, u64 space) {
+    return {equal('\n'), equal('\r'), equal('\0'), space,     equal('('),
+            equal(')'),  equal('<'),  equal('>'),  equal(':')};
+}
+
+// What the rules carry from one block to the next: the flags before it.
+template <class M> struct Carries {
+    M starts_field = 1; // the first byte of the input starts a field
+    M seeking = 0;      // the field has had only line-end bytes so far
+    M after_colon = 0;  // past the field name (or the field has none)
+    M in_value = 0;     // past the whitespace that follows it
+    M in_comment = 0;
+    M seen_open = 0; // the value has had a "<": bracket mode from there
+    M inside = 0;    // within angle brackets
+    M in_word = 0;
+};
+
+// What one block writes, and the marks that the printing loop needs.
+template <class M> struct Selection {
+    M value;      // the header value: after the field name, less comments
+    M keep;       // bytes written: address bytes, and line ends in newline
+    M newline;    // bytes that become line ends
+    M first_open; // the "<" that puts a field in bracket mode
+    M starts;     // the first byte of each field
+};
+
+// The rules for one block, or half a block. ends are the bytes that end a
+// field; dropped are the bytes that belong to no line's text (see
+// line_end_bytes), and include ends. A field is printed in word mode until
+// its first "<"; the printer takes back the words before it (see TakeBack).
+template <class M>
+inline Selection<M> rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>& k) {
+    const M text = static_cast<M>(~dropped);
+    const Carries<M> in = k; // the flags before the block
+
+    const M starts = static_cast<M>(ends << 1 | in.starts_field);
+    k.starts_field = ends >> top_bit<M>;
+    M first = starts; // a field's first byte of text, mostly where it starts
+    if ((starts & dropped) | in.seeking)
+        first = text & (starts | before(flag<M>(starts & dropped, text, k.seeking), in.seeking));
+
+    // The field name ends at the first colon; a field whose first byte is
+    // whitespace has none. The value starts at the first byte after that
+    // which is not whitespace.
+    const M after_colon = flag<M>(c.colon | (first & c.space), ends, k.after_colon);
+    const M value =
+        flag<M>(before(after_colon, in.after_colon) & text & ~c.space, ends, k.in_value);
+
+    // Comments do not nest: the first ")" ends one, and a stray ")" is dropped.
+    const M comment = flag<M>(c.open_paren & value, c.close_paren | ends, k.in_comment);
+    const M kept = value & text & ~comment & ~c.close_paren;
+
+    // Bracket mode: from the first "<" on, what stands between angle
+    // brackets, each ">" (even one that closes nothing) ending a line, and
+    // the field's end ending an address still open.
+    const M open = c.open_angle & kept;
+    const M close = c.close_angle & kept;
+    const M seen_open = flag<M>(open, ends, k.seen_open);
+    const M seen_before = before(seen_open, in.seen_open);
+    const M bracket_mode = seen_open | (ends & seen_before);
+    const M inside = flag<M>(open, close | ends, k.inside);
+    const M bracket_newline = (close & seen_open) | (ends & before(inside, in.inside));
+    const M bracket_keep = (kept & inside & ~c.open_angle) | bracket_newline;
+
+    // Word mode: every run of bytes that are not whitespace, each ended by
+    // the whitespace or the field end after it.
+    const M word = kept & ~c.space;
+    const M gap = (kept & c.space) | ends;
+    const M word_newline = gap & before(flag<M>(word, gap, k.in_word), in.in_word);
+
+    return {kept, static_cast<M>(((word | word_newline) & ~bracket_mode) | bracket_keep),
+            static_cast<M>((word_newline & ~bracket_mode) | bracket_newline),
+            static_cast<M>(open & ~seen_before), starts};
+}
+
+// The rules for a whole block in words of the CPU's width.
+template <class W = Word>
+inline Selection<u64> block_rules(const Classes& c, u64 dropped, u64 ends, Carries<W>& k) {
+    if constexpr (std::is_same_v<W, u64>) {
+        return rules<W>(c, dropped, ends, k);
+    } else {
+        const auto half = [](u64 m, unsigned h) { return static_cast<Word>(m >> 32 * h); };
+        Selection<Word> s[2];
+        for (unsigned h = 0; h < 2; ++h) {
+            const ClassMasks<Word> ch = {
+                half(c.lf, h),         half(c.cr, h),          half(c.nul, h),
+                half(c.space, h),      half(c.open_paren, h),  half(c.close_paren, h),
+                half(c.open_angle, h), half(c.close_angle, h), half(c.colon, h)};
+            s[h] = rules<Word>(ch, half(dropped, h), half(ends, h), k);
+        }
+        const auto join = [](Word lo, Word hi) { return u64{hi} << 32 | lo; };
+        return {join(s[0].value, s[1].value), join(s[0].keep, s[1].keep),
+                join(s[0].newline, s[1].newline), join(s[0].first_open, s[1].first_open),
+                join(s[0].starts, s[1].starts)};
+    }
+}
+
+} // namespace

@@ -1,0 +1,11 @@
+// Prints the kernels this CPU runs, best first, one a line: the names for
+// -DFIELDPICK_KERNEL that CI and bench/run may pin here.
+#include <cstdio>
+
+#include "extract/kernel.h"
+
+int main() {
+    for (const Kernel* k : supported_kernels())
+        std::printf("%s\n", k->name);
+    return 0;
+}
