@@ -1,5 +1,5 @@
 // Prints the kernels this CPU runs, best first, one a line: the names for
-// -DFIELDPICK_KERNEL that CI and bench/run may pin here.
+// -DFIELDPICK_KERNEL that CI pins here, one build each.
 #include <cstdio>
 
 #include "extract/kernel.h"
