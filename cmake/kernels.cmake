@@ -23,7 +23,12 @@ function(fieldpick_kernel name processor)
     return()
   endif()
   set(source extract/kernel/${name}.cpp)
-  set(flags)
+  # Never link-time optimised: a library function that one unit leaves out
+  # of line (a std::array's operator[], say) is kept once, compiled for the
+  # instruction set of whichever unit it came from, and then can be inlined
+  # into no unit of another set, or runs where that set is missing. Each
+  # kernel is reached through its Kernel object, so nothing is lost.
+  set(flags -fno-lto)
   set(test true)
   if(ARGN)
     set(test "(__builtin_cpu_init(), true")

@@ -2,7 +2,16 @@
 // by vpcompressb. The packed bytes are compressed into a register and stored
 // from there: a compress with a memory destination is far slower on some
 // CPUs (AMD Zen 4).
+#ifndef __clang__
+// GCC 12 takes the undefined upper lanes that some of these intrinsics leave
+// on purpose for uninitialised data.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#ifndef __clang__
+#pragma GCC diagnostic pop
+#endif
 
 #include "extract/algorithm.h"
 
