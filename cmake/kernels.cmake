@@ -23,10 +23,10 @@ function(fieldpick_kernel name processor)
     return()
   endif()
   set(source extract/kernel/${name}.cpp)
-  # Never link-time optimised: a library function that one unit leaves out
-  # of line (a std::array's operator[], say) is kept once, compiled for the
-  # instruction set of whichever unit it came from, and then can be inlined
-  # into no unit of another set, or runs where that set is missing. Each
+  # Never link-time optimised: there a library function that every unit
+  # inlines (a std::array's operator[], say) is first merged into one copy,
+  # compiled for one unit's instruction set, which no unit of another set
+  # may then inline; they call it out of line, several times a block. Each
   # kernel is reached through its Kernel object, so nothing is lost.
   set(flags -fno-lto)
   set(test true)

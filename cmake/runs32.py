@@ -6,8 +6,10 @@ fails to start with "Exec format error".
 
 Runs a 32-bit ELF program of three instructions, made here, that exits
 with status 32. Prints one line that says what it found; exits 0 if the
-program ran, 1 if not.
+program ran, 1 if the host refused it, 2 if the question could not be
+asked (the program could not be written or started for another reason).
 """
+import errno
 import os
 import struct
 import subprocess
@@ -39,6 +41,9 @@ def main():
         try:
             status = subprocess.run([path]).returncode
         except OSError as e:
+            if e.errno != errno.ENOEXEC:
+                print("cannot tell whether this host runs 32-bit programs: %s" % e)
+                return 2
             print("this host refuses 32-bit programs (%s)" % e.strerror)
             return 1
     if status != STATUS:

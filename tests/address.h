@@ -1,8 +1,8 @@
 // extract_value and print_address: one logical header line's value and
 // addresses, by a kernel. The program never calls them: it prints whole
-// fields of its input (Kernel::print_fields). The tests, the fuzz targets
-// and the benchmarks reach them through the kernel's probes, to hold the
-// rules to the model one line at a time.
+// fields of its input (Kernel::print_fields). The tests and the fuzz
+// targets reach them through the kernel's probes, to hold the rules to the
+// model one line at a time.
 #pragma once
 
 #include <cstddef>
