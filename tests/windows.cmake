@@ -16,31 +16,15 @@ if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
   set(fieldpick_wine_missing "no Wine loader (${FIELDPICK_WINE_LOADER}) was found when configured")
 elseif(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # 32-bit Wine, like any 32-bit program, runs only where the host's kernel
-  # lets it. FIELDPICK_HOST_RUNS_32BIT in the environment (ON or OFF), where
-  # set, is the answer already found, so that CI asks the host once.
-  if(DEFINED ENV{FIELDPICK_HOST_RUNS_32BIT})
-    set(fieldpick_runs32 $ENV{FIELDPICK_HOST_RUNS_32BIT})
-    if(fieldpick_runs32)
-      set(fieldpick_runs32_says "this host runs 32-bit programs")
-    else()
-      set(fieldpick_runs32_says "this host refuses 32-bit programs")
-    endif()
-    string(APPEND fieldpick_runs32_says " (as FIELDPICK_HOST_RUNS_32BIT=${fieldpick_runs32} says)")
-  else()
-    execute_process(COMMAND ${fieldpick_python} ${PROJECT_SOURCE_DIR}/cmake/runs32.py
-                    RESULT_VARIABLE fieldpick_runs32_status
-                    OUTPUT_VARIABLE fieldpick_runs32_says OUTPUT_STRIP_TRAILING_WHITESPACE)
-    if(fieldpick_runs32_status EQUAL 0)
-      set(fieldpick_runs32 ON)
-    elseif(fieldpick_runs32_status EQUAL 1)
-      set(fieldpick_runs32 OFF)
-    else()
-      message(FATAL_ERROR ${fieldpick_runs32_says})
-    endif()
-  endif()
+  # lets it.
+  execute_process(COMMAND ${fieldpick_python} ${PROJECT_SOURCE_DIR}/cmake/runs32.py
+                  RESULT_VARIABLE fieldpick_runs32_status
+                  OUTPUT_VARIABLE fieldpick_runs32_says OUTPUT_STRIP_TRAILING_WHITESPACE)
   message(STATUS ${fieldpick_runs32_says})
-  if(NOT fieldpick_runs32)
+  if(fieldpick_runs32_status EQUAL 1)
     set(fieldpick_wine_missing ${fieldpick_runs32_says})
+  elseif(NOT fieldpick_runs32_status EQUAL 0)
+    message(FATAL_ERROR ${fieldpick_runs32_says})
   endif()
 endif()
 
