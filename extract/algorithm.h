@@ -21,7 +21,6 @@
 
 #include "extract/kernel.h"
 #include "extract/print.h"
-#include "extract/probes.h"
 
 namespace {
 
@@ -33,7 +32,7 @@ bool cpu_runs_this_unit() {
 
 // The kernel made of K's primitives and the rules.
 template <class K> constexpr Kernel kernel_of(const char* name) {
-    return {name, cpu_runs_this_unit, print_fields<K>, find_stop<K>, fields_end<K>, &probes_of<K>};
+    return {name, cpu_runs_this_unit, print_fields<K>, find_stop<K>, fields_end<K>};
 }
 
 } // namespace

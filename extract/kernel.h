@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 struct Output;
 
@@ -14,18 +13,6 @@ template <class Mask> struct ClassMasks {
     Mask lf, cr, nul, space, open_paren, close_paren, open_angle, close_angle, colon;
 };
 using Classes = ClassMasks<std::uint64_t>; // of a 64-byte block
-
-// Test hooks: what the tests reach of a kernel that the program never calls
-// (see extract/probes.h).
-struct Probes {
-    // The classes of the 64 bytes at p.
-    Classes (*classify)(const char* p);
-    // Writes the addresses of one logical header line, all of it text.
-    void (*print_address)(Output& out, const char* p, std::size_t n);
-    // Writes the header value of one logical header line to out (room for n
-    // bytes) and returns its length.
-    std::size_t (*extract_value)(char* out, const char* p, std::size_t n);
-};
 
 struct Kernel {
     const char* name;
@@ -41,11 +28,7 @@ struct Kernel {
     // including the last LF that the bytes after it show to end a field. 0 if
     // there is none.
     std::size_t (*fields_end)(const char* p, std::size_t n);
-    const Probes* probes; // for the tests only
 };
-
-// Every kernel built in that this CPU runs, best first.
-std::vector<const Kernel*> supported_kernels();
 
 // The kernel the program uses: the best this CPU runs, unless the build
 // pinned one (FIELDPICK_KERNEL).

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 
 #include "extract/kernel.h"
 #include "extract/output.h"
@@ -43,7 +44,7 @@ template <class K>
 
 // Reads the blocks of [p, p + n) in turn, with the classes of the block after
 // each. Source says when the walk is done and where fields end: Fields below
-// for the input, one logical header line in extract/probes.h.
+// for the input, one logical header line in tests/probes.h.
 template <class K, class Source> struct Blocks {
     const char* p;
     std::size_t n;

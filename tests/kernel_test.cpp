@@ -27,7 +27,7 @@ TEST_P(AgainstModel, ClassifiesEveryByteAtEveryPosition) {
                 std::memset(block, filler, sizeof block);
                 const auto c = static_cast<char>(byte);
                 block[at] = c;
-                const Classes got = kernel().probes->classify(block);
+                const Classes got = probes_of(kernel()).classify(block);
                 const std::uint64_t bit = std::uint64_t{1} << at;
                 const std::pair<std::uint64_t, bool> classes[] = {
                     {got.lf, c == '\n'},        {got.cr, c == '\r'},
