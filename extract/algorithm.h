@@ -1,5 +1,5 @@
-// A kernel: the rules (extract/rules.h), the walk and the printing
-// (extract/print.h) on the few operations that touch the bytes themselves,
+// A kernel: the rules (extract/rules.h), the printing (extract/print.h) and
+// the framing of the input (extract/framing.h) on the few operations that touch the bytes themselves,
 // which a kernel's unit (extract/kernel/) supplies as a type K:
 //
 //   K::Block                       64 bytes in the kernel's registers
@@ -19,6 +19,7 @@
 // can stand in for another's at link time.
 #pragma once
 
+#include "extract/framing.h"
 #include "extract/kernel.h"
 #include "extract/print.h"
 
