@@ -1,6 +1,7 @@
 // A kernel: the rules (extract/rules.h), the printing (extract/print.h) and
-// the framing of the input (extract/framing.h) on the few operations that touch the bytes themselves,
-// which a kernel's unit (extract/kernel/) supplies as a type K:
+// the framing of the input (extract/framing.h) on the few operations that
+// touch the bytes themselves, which a kernel's unit (extract/kernel/)
+// supplies as a type K:
 //
 //   K::Block                       64 bytes in the kernel's registers
 //   K::load(p)                     the 64 bytes at p

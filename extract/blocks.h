@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <initializer_list>
 
 #include "extract/rules.h"
 
@@ -20,9 +19,7 @@ template <class K>
     b = K::load(copy);
     c = K::classify(b);
     const u64 valid = below(static_cast<unsigned>(n));
-    for (u64* m : {&c.lf, &c.cr, &c.nul, &c.space, &c.open_paren, &c.close_paren, &c.open_angle,
-                   &c.close_angle, &c.colon})
-        *m &= valid;
+    c = map_classes<u64>([valid](auto, u64 m) { return m & valid; }, c);
 }
 
 // The block of [p, p + n) at from and its classes. The blocks past the end

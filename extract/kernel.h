@@ -3,16 +3,8 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
 struct Output;
-
-// The bytes of a block that the rules know, one bit per byte (bit i for byte
-// i). space is the whole whitespace class, LF and CR included.
-template <class Mask> struct ClassMasks {
-    Mask lf, cr, nul, space, open_paren, close_paren, open_angle, close_angle, colon;
-};
-using Classes = ClassMasks<std::uint64_t>; // of a 64-byte block
 
 struct Kernel {
     const char* name;

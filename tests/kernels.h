@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "extract/classes.h"
 #include "extract/kernel.h"
 
 // What the tests reach of a kernel that the program never calls.

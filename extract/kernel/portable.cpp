@@ -198,21 +198,25 @@ struct Portable {
     // Everything classify calls is inlined into it, and classify into its
     // callers: a call not inlined there costs more than all its arithmetic.
     [[gnu::always_inline]] static Classes classify(const Block& b) {
-        Classes c{};
-        for (unsigned part = 0; part < words / 8; ++part) {
+        // The classes of the 8 * word_bytes bytes from word 8 * part.
+        const auto part_classes = [&b](unsigned part) __attribute__((always_inline)) {
             const Planes p = planes(b, part);
-            const auto add = [part](u64& m, W bits) { m |= u64{bits} << 8 * word_bytes * part; };
-            add(c.lf, equal(p, '\n'));
-            add(c.cr, equal(p, '\r'));
-            add(c.nul, equal(p, '\0'));
-            add(c.space, whitespace(p));
-            add(c.open_paren, equal(p, '('));
-            add(c.close_paren, equal(p, ')'));
-            add(c.open_angle, equal(p, '<'));
-            add(c.close_angle, equal(p, '>'));
-            add(c.colon, equal(p, ':'));
-        }
-        return c;
+            return map_classes<u64>([&p](auto c) {
+                constexpr std::string_view bytes = decltype(c)::bytes;
+                if constexpr (bytes.size() == 1) {
+                    return equal(p, static_cast<unsigned char>(bytes[0]));
+                } else {
+                    static_assert(std::is_same_v<decltype(c), byte_class::space>,
+                                  "a class of several bytes needs a test of its own");
+                    return whitespace(p);
+                }
+            });
+        };
+        if constexpr (words == 8)
+            return part_classes(0);
+        else
+            return map_classes<u64>([](auto, u64 lo, u64 hi) { return lo | hi << 32; },
+                                    part_classes(0), part_classes(1));
     }
 
     // Most blocks have no NUL or Ctrl-Z, told by one test of all words.
