@@ -1,5 +1,5 @@
 // The printing of what the rules (extract/rules.h) select, block by block,
-// on the kernel primitives that extract/algorithm.h lists: the selected
+// on the kernel primitives that extract/kernel/make_kernel.h lists: the selected
 // bytes packed into the output, each line end made the output's newline.
 #pragma once
 
@@ -23,8 +23,9 @@ template <class K>
     // Each byte is widened to itself and an LF: a line end keeps both, with
     // its byte made a CR; any other byte keeps only itself.
     const auto b = K::set_bytes(block, s.newline, '\r');
-    o = K::pack(K::widen(b, 0), spread(s.keep) | spread(s.newline) << 1, o);
-    return K::pack(K::widen(b, 1), spread(s.keep >> 32) | spread(s.newline >> 32) << 1, o);
+    o = K::pack(K::widen(b, 0), to_even_bits(s.keep) | to_even_bits(s.newline) << 1, o);
+    return K::pack(K::widen(b, 1), to_even_bits(s.keep >> 32) | to_even_bits(s.newline >> 32) << 1,
+                   o);
 }
 
 template <class K, class Source> void print(Output& out, const char* p, std::size_t n) {

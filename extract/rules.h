@@ -67,7 +67,7 @@ inline std::size_t count(u64 m) {
 }
 
 // Bit i of x moved to bit 2i, for i below 32.
-inline u64 spread(u64 x) {
+inline u64 to_even_bits(u64 x) {
 #ifdef __BMI2__ // one instruction where the kernel's CPU has it
 #if defined(__x86_64__)
     return _pdep_u64(x, 0x5555555555555555u);

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "driver/input.h"
-#include "extract/kernel.h"
+#include "extract/kernel/kernel.h"
 #include "extract/output.h"
 
 // A case of a table test: its input, and what it must give.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "extract/classes.h"
-#include "extract/kernel.h"
+#include "extract/kernel/kernel.h"
 
 // What the tests reach of a kernel that the program never calls.
 struct Probes {

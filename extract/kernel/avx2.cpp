@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "extract/algorithm.h"
+#include "extract/kernel/make_kernel.h"
 #include "extract/kernel/nibbles.h"
 #include "extract/kernel/shuffle.h"
 
@@ -84,21 +84,21 @@ struct Avx2 {
 
     // 0xFF in each byte whose bit of mask is set: the byte of mask that
     // holds its bit copied to it, then tested for that bit.
-    static Block byte_masks(u64 mask) {
+    static Block bytes_of_mask(u64 mask) {
         const __m256i all = _mm256_set1_epi64x(static_cast<long long>(mask));
         const __m256i bit = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201u));
-        const auto spread = [&](long long first) {
+        const auto lane_pair = [&](long long first) {
             const long long ones = 0x0101010101010101;
             const __m256i from =
                 _mm256_setr_epi64x(first, first + ones, first + 2 * ones, first + 3 * ones);
             return _mm256_cmpeq_epi8(_mm256_and_si256(_mm256_shuffle_epi8(all, from), bit), bit);
         };
-        return {spread(0), spread(0x0404040404040404)};
+        return {lane_pair(0), lane_pair(0x0404040404040404)};
     }
 
     static Block set_bytes(const Block& b, u64 mask, char c) {
         const __m256i to = _mm256_set1_epi8(c);
-        const Block m = byte_masks(mask);
+        const Block m = bytes_of_mask(mask);
         return {_mm256_blendv_epi8(b.lo, to, m.lo), _mm256_blendv_epi8(b.hi, to, m.hi)};
     }
 

@@ -1,7 +1,7 @@
 // Chooses the kernel once the CPU is known.
 #include <cstring>
 
-#include "extract/kernel.h"
+#include "extract/kernel/kernel.h"
 
 // The kernels built for this processor, best first: FIELDPICK_KERNELS lists
 // them as cmake/kernels.cmake declares them, KERNEL(name) for each.

@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "extract/algorithm.h"
+#include "extract/kernel/make_kernel.h"
 #include "extract/kernel/nibbles.h"
 #include "extract/kernel/tables.h"
 
@@ -58,7 +58,7 @@ struct Neon {
     // whether its place in its byte is in keep or s places above. After it,
     // a holds the places in keep of both, b's moved up by s; b the others of
     // both, a's moved down.
-    template <int s> static void swap_bits(uint8x16_t& a, uint8x16_t& b, uint8x16_t keep) {
+    template <int s> static void swap_index_bits(uint8x16_t& a, uint8x16_t& b, uint8x16_t keep) {
         const uint8x16_t a2 = vbslq_u8(keep, a, vshlq_n_u8(b, s));
         b = vbslq_u8(keep, vshrq_n_u8(a, s), b);
         a = a2;
@@ -77,10 +77,10 @@ struct Neon {
         const uint8x16_t even2 = vuzp1q_u8(c[2], c[3]), odd2 = vuzp2q_u8(c[2], c[3]);
         uint8x16_t d[4] = {vuzp1q_u8(even, even2), vuzp1q_u8(odd, odd2), vuzp2q_u8(even, even2),
                            vuzp2q_u8(odd, odd2)};
-        swap_bits<1>(d[0], d[1], vdupq_n_u8(0x55));
-        swap_bits<1>(d[2], d[3], vdupq_n_u8(0x55));
-        swap_bits<2>(d[0], d[2], vdupq_n_u8(0x33));
-        swap_bits<2>(d[1], d[3], vdupq_n_u8(0x33));
+        swap_index_bits<1>(d[0], d[1], vdupq_n_u8(0x55));
+        swap_index_bits<1>(d[2], d[3], vdupq_n_u8(0x55));
+        swap_index_bits<2>(d[0], d[2], vdupq_n_u8(0x33));
+        swap_index_bits<2>(d[1], d[3], vdupq_n_u8(0x33));
         // Now vector j holds the classes whose bits 0 and 1 are j.
         // Bit 0 of i into bit 2 of the place, with the classes of d[j] and
         // d[j + 1] in alternate lanes: low nibbles for classes 0 to 3, high

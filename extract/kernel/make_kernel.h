@@ -21,7 +21,7 @@
 #pragma once
 
 #include "extract/framing.h"
-#include "extract/kernel.h"
+#include "extract/kernel/kernel.h"
 #include "extract/print.h"
 
 namespace {
@@ -34,7 +34,8 @@ bool cpu_runs_this_unit() {
 
 // The kernel made of K's primitives and the rules.
 template <class K> constexpr Kernel kernel_of(const char* name) {
-    return {name, cpu_runs_this_unit, print_fields<K>, find_stop<K>, fields_end<K>};
+    return {name,         cpu_runs_this_unit, FIELDPICK_CPU_NEEDS, print_fields<K>,
+            find_stop<K>, fields_end<K>};
 }
 
 } // namespace

@@ -8,8 +8,10 @@ struct Output;
 
 struct Kernel {
     const char* name;
-    // Whether this CPU runs it.
+    // Whether this CPU runs it, and the CPU features it needs (as
+    // cmake/kernels.cmake names them, "" for none).
     bool (*supported)();
+    const char* needs;
     // Writes the addresses of [p, p + n): whole fields, the last one ended by
     // its LF (see fields_end). Line ends and continuation lines are the
     // input's; a NUL stands just before the LF of a line it cut short.
