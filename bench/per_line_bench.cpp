@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "driver/input.h"
+#include "tests/fake_input.h"
 #include "tests/kernels.h"
 
 namespace {
@@ -78,26 +79,6 @@ bool read_file(const char* path, Sample& s) {
     return ok;
 }
 
-// Where the filter has got to in a sample. A read stays within one copy.
-struct Source {
-    const std::string* bytes;
-    std::size_t copies_left;
-    std::size_t at;
-};
-
-std::ptrdiff_t read_source(void* ctx, char* buf, std::size_t cap) {
-    Source& src = *static_cast<Source*>(ctx);
-    if (src.at == src.bytes->size()) {
-        if (src.copies_left == 0)
-            return 0;
-        --src.copies_left;
-        src.at = 0;
-    }
-    std::size_t n = src.bytes->copy(buf, cap, src.at);
-    src.at += n;
-    return static_cast<std::ptrdiff_t>(n);
-}
-
 bool discard(void*, const char*, std::size_t) {
     return true;
 }
@@ -108,8 +89,8 @@ bool append(void* ctx, const char* data, std::size_t len) {
 }
 
 void run_filter(const Kernel& kernel, const Sample& s, WriteFn write, void* ctx) {
-    Source src{&s.bytes, s.copies, s.bytes.size()};
-    Input in = make_input(read_source, &src);
+    FakeInput src{s.bytes, {}, false, s.copies};
+    Input in = make_input(read_fake, &src);
     Output out = make_output(write, ctx);
     out.crlf = s.crlf_out;
     filter(kernel, in, out);
