@@ -56,10 +56,15 @@ Run run_filter(const Kernel& kernel, FakeInput src, std::size_t input_cap, Outpu
                std::string& got) {
     static Input last = make_input(nullptr, nullptr);
     got.clear();
-    Input in =
-        input_cap == input_buffer_size && last.buf && last.cap == input_buffer_size
-            ? Input{read_fake, &src, std::move(last.buf), input_buffer_size, input_buffer_size}
-            : make_input(read_fake, &src, input_cap);
+    Input in{};
+    if (input_cap == input_buffer_size && last.buf && last.cap == input_buffer_size) {
+        in.buf = std::move(last.buf);
+        in.ordinary_cap = in.cap = input_buffer_size;
+    } else {
+        in = make_input(nullptr, nullptr, input_cap);
+    }
+    in.read = read_fake;
+    in.ctx = &src;
     filter(kernel, in, out);
     out_flush(out);
     const int error = in.error;

@@ -8,7 +8,7 @@
 // Before any timing, every kernel must write the same bytes on every input,
 // unless --checked says that a run on the same inputs has seen to that.
 //
-// usage: per_line_bench [--benchmark_... flags] [--checked] [FILE...]
+// usage: kernel_bench [--benchmark_... flags] [--checked] [FILE...]
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
         }
         samples.emplace_back();
         if (argv[i][0] == '-' || !read_file(argv[i], samples.back())) {
-            std::fprintf(stderr, "per_line_bench: %s: %s\n", argv[i],
+            std::fprintf(stderr, "kernel_bench: %s: %s\n", argv[i],
                          argv[i][0] == '-' ? "unknown flag" : "cannot be read");
             return 1;
         }
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     std::vector<const Kernel*> kernels = supported_kernels();
     for (const Sample& s : samples)
         if (const char* odd = checked ? nullptr : odd_kernel(kernels, s)) {
-            std::fprintf(stderr, "per_line_bench: the %s kernel writes other bytes than %s on %s\n",
+            std::fprintf(stderr, "kernel_bench: the %s kernel writes other bytes than %s on %s\n",
                          odd, kernels[0]->name, s.name.c_str());
             return 1;
         }
