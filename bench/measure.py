@@ -7,10 +7,9 @@ import subprocess
 import sys
 import time
 
-from measure import ROOT, MB
-
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MB = 1_000_000
+
 
 def sh(*cmd, **kw):
     subprocess.run(cmd, check=True, **kw)
