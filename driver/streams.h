@@ -1,0 +1,25 @@
+// The process's standard streams, as both programs use them: raw bytes in
+// and out on every platform, writes that report a reader gone as EPIPE, and
+// diagnostics in the style of perror.
+#pragma once
+
+#include <cstddef>
+
+// On Windows, standard input and output carry bytes as they stand: the
+// programs handle line ends themselves.
+void binary_std_streams();
+
+// Reads up to cap bytes of the file descriptor *ctx (an int) into buf: the
+// count, 0 at its end, or -1 with errno set.
+std::ptrdiff_t read_fd(void* ctx, char* buf, std::size_t cap);
+
+// Writes all of data to standard output; false on failure, with errno set.
+bool write_stdout(void* ctx, const char* data, std::size_t len);
+
+// One line on standard error: "what: <reason>", or "program: what: <reason>".
+void report(const char* what, int error, const char* program = nullptr);
+
+// Whether a write failed because its reader went away. Elsewhere SIGPIPE has
+// ended the run before the failure could be seen; Windows has no such signal,
+// so the run ends as quietly.
+bool reader_gone(int error);

@@ -1,0 +1,35 @@
+// Reading one input for fieldgrep: large reads into one buffer, each handed
+// to the scan, with the few bytes it leaves for later moved to the front.
+#pragma once
+
+#include <cstddef>
+
+#include "extract/output.h"
+#include "select/names.h"
+
+// Reads up to cap bytes into buf; returns the count, 0 at end of input, or
+// -1 on failure with errno set.
+using ReadFn = std::ptrdiff_t (*)(void* ctx, char* buf, std::size_t cap);
+
+// The size of each read.
+constexpr std::size_t select_read_size = 128 * 1024;
+
+struct SelectBuffer {
+    Bytes buf;
+    std::size_t cap = 0;
+};
+
+// A buffer for reads of read_size bytes (the tests take small ones) and the
+// bytes a scan by names leaves for later. Empty if there is no memory.
+SelectBuffer make_select_buffer(const Names& names, std::size_t read_size = select_read_size);
+
+struct Selected {
+    bool wrote = false; // a field was written
+    int error = 0;      // errno of a failed read
+};
+
+// Writes the selected fields of one input to out. One message's body is
+// read only if to_end (a pipe's writer should not see it closed early).
+// After a failed read, what came before it is all the input there is.
+Selected select_fields(const Names& names, ReadFn read, void* ctx, bool to_end,
+                       SelectBuffer& buffer, Output& out);
