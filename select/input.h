@@ -4,12 +4,9 @@
 
 #include <cstddef>
 
+#include "driver/streams.h"
 #include "extract/output.h"
 #include "select/names.h"
-
-// Reads up to cap bytes into buf; returns the count, 0 at end of input, or
-// -1 on failure with errno set.
-using ReadFn = std::ptrdiff_t (*)(void* ctx, char* buf, std::size_t cap);
 
 // The size of each read.
 constexpr std::size_t select_read_size = 128 * 1024;
