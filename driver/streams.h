@@ -9,7 +9,11 @@
 // programs handle line ends themselves.
 void binary_std_streams();
 
-// Reads up to cap bytes of the file descriptor *ctx (an int) into buf: the
+// Reads up to cap bytes into buf; returns the count, 0 at end of input, or
+// -1 on failure with errno set.
+using ReadFn = std::ptrdiff_t (*)(void* ctx, char* buf, std::size_t cap);
+
+// A ReadFn: reads up to cap bytes of the file descriptor *ctx (an int) into buf: the
 // count, 0 at its end, or -1 with errno set.
 std::ptrdiff_t read_fd(void* ctx, char* buf, std::size_t cap);
 

@@ -4,8 +4,11 @@ end-to-end tests, as small files. Run it from anywhere; it replaces the
 folders it writes."""
 import os
 import shutil
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests"))
+from case_file import read_case_file  # noqa: E402
 
 # One logical header line each, for fuzz_extract.
 LINES = [
@@ -56,5 +59,14 @@ def write(folder, items, stem):
             f.write(data)
 
 
+# For fuzz_fieldgrep: every row of fieldgrep's case table, with its NAME list,
+# read in one of a few plans (fuzz/fieldgrep_fuzz.cpp gives the layout).
+FIELDGREP_PLANS = [b"\x00\x00", b"\x01\x06", b"\xfc\x05\x02\x06", b"\x39\xff"]
+FIELDGREP_SEEDS = [bytes([len(row.fields[0])]) + row.fields[0] + FIELDGREP_PLANS[i % 4] +
+                   row.fields[1]
+                   for i, row in enumerate(read_case_file(os.path.join(HERE, "..", "tests",
+                                                                       "fieldgrep_cases.txt")))]
+
 write("extract", LINES, "line")
 write("filter", FILTER_SEEDS, "input")
+write("fieldgrep", FIELDGREP_SEEDS, "case")

@@ -7,7 +7,8 @@
 
 SelectBuffer make_select_buffer(const Names& names, std::size_t read_size) {
     const std::size_t cap = read_size + scan_lookahead(names);
-    SelectBuffer b{Bytes(static_cast<char*>(std::malloc(cap)))};
+    SelectBuffer b{Bytes(static_cast<char*>(std::malloc(cap))), 0,
+                   Bytes(static_cast<char*>(std::malloc(held_size(names))))};
     if (b.buf)
         b.cap = cap;
     return b;
@@ -15,7 +16,7 @@ SelectBuffer make_select_buffer(const Names& names, std::size_t read_size) {
 
 Selected select_fields(const Names& names, ReadFn read, void* ctx, bool to_end,
                        SelectBuffer& buffer, Output& out) {
-    Scan s = start_scan(names);
+    Scan s = start_scan(names, buffer.held.get());
     char* const buf = buffer.buf.get();
     std::size_t kept = 0; // bytes at the front that the scan has yet to read
     Selected result;

@@ -4,23 +4,23 @@
 
 #include <cstddef>
 
+#include "driver/streams.h"
 #include "extract/output.h"
 #include "select/names.h"
-
-// Reads up to cap bytes into buf; returns the count, 0 at end of input, or
-// -1 on failure with errno set.
-using ReadFn = std::ptrdiff_t (*)(void* ctx, char* buf, std::size_t cap);
 
 // The size of each read.
 constexpr std::size_t select_read_size = 128 * 1024;
 
+// The memory of the reads, used for one input after another.
 struct SelectBuffer {
     Bytes buf;
     std::size_t cap = 0;
+    Bytes held; // what a scan holds of a line
 };
 
 // A buffer for reads of read_size bytes (the tests take small ones) and the
-// bytes a scan by names leaves for later. Empty if there is no memory.
+// bytes a scan by names leaves for later. Either is empty if there is no
+// memory.
 SelectBuffer make_select_buffer(const Names& names, std::size_t read_size = select_read_size);
 
 struct Selected {

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     }
     Output out = make_output(write_stdout, nullptr);
     SelectBuffer buffer = make_select_buffer(names);
-    if (!out.buf || !buffer.buf) {
+    if (!out.buf || !buffer.buf || !buffer.held) {
         report("stdin", ENOMEM, program);
         return 2;
     }

@@ -103,7 +103,7 @@ std::size_t field_line(Scan& s, const char* p, std::size_t n, bool at_end) {
         return 0;
     }
     // Blanks after the name: they and the name wait for the colon.
-    std::memcpy(s.held.get(), p, j);
+    std::memcpy(s.held, p, j);
     s.held_len = j;
     s.line = Line::blanks;
     return j;
@@ -203,7 +203,7 @@ std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out)
     s.line = s.selected ? Line::write : Line::skip;
     if (s.selected) {
         flush(run, out);
-        put(out, s.held.get(), s.held.get() + s.held_len);
+        put(out, s.held, s.held + s.held_len);
         s.wrote = true;
     }
     return i;
@@ -215,9 +215,12 @@ std::size_t scan_lookahead(const Names& names) {
     return std::max<std::size_t>(names.longest, 5);
 }
 
-Scan start_scan(const Names& names) {
-    const std::size_t cap = names.longest + max_blanks_before_colon;
-    return Scan{&names, std::unique_ptr<char[]>(new char[cap]), cap};
+std::size_t held_size(const Names& names) {
+    return names.longest + max_blanks_before_colon;
+}
+
+Scan start_scan(const Names& names, char* held) {
+    return Scan{&names, held, held_size(names)};
 }
 
 std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out) {

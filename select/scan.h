@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 
 #include "extract/output.h"
 #include "select/names.h"
@@ -21,7 +20,7 @@ struct Scan {
     enum class Line { start, blanks, write, skip };
 
     const Names* names;
-    std::unique_ptr<char[]> held; // a selected name and the blanks after it
+    char* held; // a selected name and the blanks after it
     std::size_t held_cap;
     std::size_t held_len = 0;
     Part part = Part::start; // rest: one message's body, where nothing is read
@@ -36,8 +35,12 @@ struct Scan {
 // what their line is.
 std::size_t scan_lookahead(const Names& names);
 
-// A scan for the start of an input.
-Scan start_scan(const Names& names);
+// The room a scan by names needs to hold a name and the blanks after it.
+std::size_t held_size(const Names& names);
+
+// A scan for the start of an input, holding what it must in held (of
+// held_size bytes).
+Scan start_scan(const Names& names, char* held);
 
 // Writes what [p, p + n) selects to out; returns how many of the bytes it
 // read, which is n unless the last few start a line that only the bytes after
