@@ -60,6 +60,8 @@ class Selection(Run):
         for row in read_case_file(CASES):
             by_list.setdefault(row.fields[0], []).append(row)
         for names, rows in by_list.items():
+            if base.WINE and max(names) >= 0x80:
+                continue  # Windows passes the command line through its code pages
             with self.subTest(names=names):
                 files = self.files({row.name: row.fields[1] for row in rows})
                 want = b"".join(row.fields[2] for row in rows)
@@ -124,8 +126,9 @@ class Statuses(Run):
             self.skipTest("the shell expands wildcards outside Windows")
         self.files({"a.eml": b"To: a\n", "b.eml": b"To: b\n", "c.txt": b"To: c\n"})
         self.assertEqual(self.run_in_dir(["To", "*.eml"]), (b"To: a\nTo: b\n", b"", 0))
+        # A pattern that matches nothing stays as typed: no file has such a name.
         self.assertEqual(self.run_in_dir(["To", "none*.eml", "?.txt"]),
-                         (b"To: c\n", message(b"none*.eml", "ENOENT"), 2))
+                         (b"To: c\n", message(b"none*.eml", "EINVAL"), 2))
 
 
 class Memory(unittest.TestCase):
