@@ -30,13 +30,17 @@ void put(Output& out, const char* p, const char* end) {
 // The bytes of a piece to write, gathered while they run on, so that
 // consecutive selected lines go out in one copy.
 struct Run {
+    bool ctrl_z; // the piece holds one: each run is searched for them
     const char* from = nullptr;
     const char* to = nullptr;
 };
 
 void flush(Run& run, Output& out) {
-    put(out, run.from, run.to);
-    run = {};
+    if (run.ctrl_z)
+        put(out, run.from, run.to);
+    else
+        out_bytes(out, run.from, static_cast<std::size_t>(run.to - run.from));
+    run.from = run.to = nullptr;
 }
 
 void write(Run& run, Output& out, const char* from, const char* to) {
@@ -85,6 +89,11 @@ bool ends_name(char c) {
 // before the colon, less the blanks just before it; a NAME holds no blank,
 // so a name that goes on after a blank matches none.
 std::size_t field_line(Scan& s, const char* p, std::size_t n, bool at_end) {
+    if (!s.names->starts[static_cast<unsigned char>(p[0])]) { // most lines, most often
+        s.selected = false;
+        s.line = Line::skip;
+        return 0;
+    }
     const std::size_t limit = std::min(n, s.names->longest + 1);
     std::size_t j = 0;
     while (j < limit && !ends_name(p[j]))
@@ -203,7 +212,7 @@ std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out)
     s.line = s.selected ? Line::write : Line::skip;
     if (s.selected) {
         flush(run, out);
-        put(out, s.held, s.held + s.held_len);
+        out_bytes(out, s.held, s.held_len); // a name and blanks: no Ctrl-Z
         s.wrote = true;
     }
     return i;
@@ -224,7 +233,7 @@ Scan start_scan(const Names& names, char* held) {
 }
 
 std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out) {
-    Run run;
+    Run run{std::memchr(p, ctrl_z, n) != nullptr};
     std::size_t i = 0;
     while (i < n && s.part != Part::rest) {
         switch (s.line) {
