@@ -4,13 +4,12 @@
 #include <cstring>
 
 #include "extract/whitespace.h"
+#include "select/line_ends.h"
 
 namespace {
 
 using Part = Scan::Part;
 using Line = Scan::Line;
-
-constexpr char ctrl_z = 0x1A;
 
 const char* find(const char* p, const char* end, char c) {
     const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
@@ -30,22 +29,22 @@ void put(Output& out, const char* p, const char* end) {
 // The bytes of a piece to write, gathered while they run on, so that
 // consecutive selected lines go out in one copy.
 struct Run {
-    bool ctrl_z; // the piece holds one: each run is searched for them
     const char* from = nullptr;
     const char* to = nullptr;
 };
 
-void flush(Run& run, Output& out) {
-    if (run.ctrl_z)
+// ctrl_z: whether the bytes may hold a Ctrl-Z.
+void flush(Run& run, Output& out, bool ctrl_z) {
+    if (ctrl_z)
         put(out, run.from, run.to);
     else
         out_bytes(out, run.from, static_cast<std::size_t>(run.to - run.from));
-    run.from = run.to = nullptr;
+    run = {};
 }
 
-void write(Run& run, Output& out, const char* from, const char* to) {
+void write(Run& run, Output& out, bool ctrl_z, const char* from, const char* to) {
     if (from != run.to) {
-        flush(run, out);
+        flush(run, out, ctrl_z);
         run.from = from;
     }
     run.to = to;
@@ -196,7 +195,7 @@ std::size_t line_start(Scan& s, const char* p, std::size_t n, bool at_end) {
 
 // The blanks between a selected name and its colon are held: a colon selects
 // the field, any other byte (or too many blanks) does not.
-std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out) {
+std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out, bool ctrl_z) {
     std::size_t i = 0;
     for (; i < n && (p[i] == ' ' || p[i] == '\t'); ++i) {
         if (s.held_len == s.held_cap) {
@@ -211,7 +210,7 @@ std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out)
     s.selected = p[i] == ':';
     s.line = s.selected ? Line::write : Line::skip;
     if (s.selected) {
-        flush(run, out);
+        flush(run, out, ctrl_z);
         out_bytes(out, s.held, s.held_len); // a name and blanks: no Ctrl-Z
         s.wrote = true;
     }
@@ -233,36 +232,37 @@ Scan start_scan(const Names& names, char* held) {
 }
 
 std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out) {
-    Run run{std::memchr(p, ctrl_z, n) != nullptr};
+    Run run;
+    LineEnds lfs = line_ends(p, n);
     std::size_t i = 0;
     while (i < n && s.part != Part::rest) {
         switch (s.line) {
         case Line::start: {
             const std::size_t read = line_start(s, p + i, n - i, at_end);
             if (read == 0 && s.line == Line::start) {
-                flush(run, out); // the line waits for the next piece
+                flush(run, out, lfs.ctrl_z); // the line waits for the next piece
                 return i;
             }
             i += read;
             break;
         }
         case Line::blanks:
-            i += blanks(s, p + i, n - i, run, out);
+            i += blanks(s, p + i, n - i, run, out, lfs.ctrl_z);
             break;
         case Line::write:
         case Line::skip: {
-            const char* const lf = find(p + i, p + n, '\n');
-            const char* const end = lf + (lf < p + n);
+            const std::size_t lf = next_lf(lfs, i);
+            const std::size_t end = lf + (lf < n);
             if (s.line == Line::write)
-                write(run, out, p + i, end);
-            if (lf < p + n)
+                write(run, out, lfs.ctrl_z, p + i, p + end);
+            if (lf < n)
                 s.line = Line::start;
-            i = static_cast<std::size_t>(end - p);
+            i = end;
             break;
         }
         }
     }
-    flush(run, out);
+    flush(run, out, lfs.ctrl_z);
     return n;
 }
 
