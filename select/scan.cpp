@@ -35,6 +35,8 @@ struct Run {
 
 // ctrl_z: whether the bytes may hold a Ctrl-Z.
 void flush(Run& run, Output& out, bool ctrl_z) {
+    if (run.from == run.to)
+        return;
     if (ctrl_z)
         put(out, run.from, run.to);
     else
