@@ -114,7 +114,7 @@ std::size_t field_line(Scan& s, const char* p, std::size_t n, bool at_end) {
     }
     // Blanks after the name: they and the name wait for the colon.
     std::memcpy(s.held, p, j);
-    s.held_len = j;
+    s.held_len = s.name_len = j;
     s.line = Line::blanks;
     return j;
 }
@@ -200,7 +200,7 @@ std::size_t line_start(Scan& s, const char* p, std::size_t n, bool at_end) {
 std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out, bool ctrl_z) {
     std::size_t i = 0;
     for (; i < n && (p[i] == ' ' || p[i] == '\t'); ++i) {
-        if (s.held_len == s.held_cap) {
+        if (s.held_len - s.name_len == max_blanks_before_colon) {
             s.selected = false;
             s.line = Line::skip;
             return i;
@@ -230,7 +230,7 @@ std::size_t held_size(const Names& names) {
 }
 
 Scan start_scan(const Names& names, char* held) {
-    return Scan{&names, held, held_size(names)};
+    return Scan{&names, held};
 }
 
 std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out) {
