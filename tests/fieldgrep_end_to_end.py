@@ -104,6 +104,14 @@ class Statuses(Run):
         self.assertEqual(got, (b"To: a\nTo: b\n", message(b"missing", "ENOENT") + folder, 2))
         # Status 2 even when nothing is selected.
         self.assertEqual(self.run_in_dir(["Cc", files[0], "missing"])[2], 2)
+        # Standard input is "stdin", as fieldpick names it.
+        fd = os.open("/", os.O_RDONLY)
+        try:
+            got = base.execute(base.COMMAND + ["To", files[0], "-"], fd, cwd=self.dir.name)
+        finally:
+            os.close(fd)
+        want = message(b"stdin", "EINVAL" if base.WINE else "EISDIR")
+        self.assertEqual(got, (b"To: a\n", want, 2))
 
     def test_full_output(self):
         with open("/dev/full", "wb") as full:
