@@ -13,8 +13,7 @@ void binary_std_streams();
 // -1 on failure with errno set.
 using ReadFn = std::ptrdiff_t (*)(void* ctx, char* buf, std::size_t cap);
 
-// A ReadFn: reads up to cap bytes of the file descriptor *ctx (an int) into buf: the
-// count, 0 at its end, or -1 with errno set.
+// The ReadFn of a file descriptor: ctx points to it (an int).
 std::ptrdiff_t read_fd(void* ctx, char* buf, std::size_t cap);
 
 // Writes all of data to standard output; false on failure, with errno set.

@@ -30,6 +30,9 @@ bool parse_names(std::string_view list, Names& names) {
             lowered += static_cast<char>(lower(static_cast<unsigned char>(c)));
         }
         names.longest = std::max(names.longest, lowered.size());
+        const auto first = static_cast<unsigned char>(lowered[0]);
+        names.starts[first] = true;
+        names.starts[first >= 'a' && first <= 'z' ? first - 0x20u : first] = true;
         names.lower.push_back(std::move(lowered));
         if (comma == std::string_view::npos)
             return true;

@@ -2,6 +2,7 @@
 // Parsed once; each field name is then compared with it ignoring ASCII case.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 struct Names {
     std::vector<std::string> lower; // each NAME in lower case
     std::size_t longest = 0;
+    std::array<bool, 256> starts{}; // the first bytes of NAMEs, in either case
 };
 
 // The NAMEs of a list separated by commas, each less one final colon. False

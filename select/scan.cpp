@@ -4,13 +4,12 @@
 #include <cstring>
 
 #include "extract/whitespace.h"
+#include "select/line_ends.h"
 
 namespace {
 
 using Part = Scan::Part;
 using Line = Scan::Line;
-
-constexpr char ctrl_z = 0x1A;
 
 const char* find(const char* p, const char* end, char c) {
     const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
@@ -34,14 +33,20 @@ struct Run {
     const char* to = nullptr;
 };
 
-void flush(Run& run, Output& out) {
-    put(out, run.from, run.to);
+// ctrl_z: whether the bytes may hold a Ctrl-Z.
+void flush(Run& run, Output& out, bool ctrl_z) {
+    if (run.from == run.to)
+        return;
+    if (ctrl_z)
+        put(out, run.from, run.to);
+    else
+        out_bytes(out, run.from, static_cast<std::size_t>(run.to - run.from));
     run = {};
 }
 
-void write(Run& run, Output& out, const char* from, const char* to) {
+void write(Run& run, Output& out, bool ctrl_z, const char* from, const char* to) {
     if (from != run.to) {
-        flush(run, out);
+        flush(run, out, ctrl_z);
         run.from = from;
     }
     run.to = to;
@@ -85,6 +90,11 @@ bool ends_name(char c) {
 // before the colon, less the blanks just before it; a NAME holds no blank,
 // so a name that goes on after a blank matches none.
 std::size_t field_line(Scan& s, const char* p, std::size_t n, bool at_end) {
+    if (!s.names->starts[static_cast<unsigned char>(p[0])]) { // most lines, most often
+        s.selected = false;
+        s.line = Line::skip;
+        return 0;
+    }
     const std::size_t limit = std::min(n, s.names->longest + 1);
     std::size_t j = 0;
     while (j < limit && !ends_name(p[j]))
@@ -104,7 +114,7 @@ std::size_t field_line(Scan& s, const char* p, std::size_t n, bool at_end) {
     }
     // Blanks after the name: they and the name wait for the colon.
     std::memcpy(s.held, p, j);
-    s.held_len = j;
+    s.held_len = s.name_len = j;
     s.line = Line::blanks;
     return j;
 }
@@ -187,10 +197,10 @@ std::size_t line_start(Scan& s, const char* p, std::size_t n, bool at_end) {
 
 // The blanks between a selected name and its colon are held: a colon selects
 // the field, any other byte (or too many blanks) does not.
-std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out) {
+std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out, bool ctrl_z) {
     std::size_t i = 0;
     for (; i < n && (p[i] == ' ' || p[i] == '\t'); ++i) {
-        if (s.held_len == s.held_cap) {
+        if (s.held_len - s.name_len == max_blanks_before_colon) {
             s.selected = false;
             s.line = Line::skip;
             return i;
@@ -202,8 +212,8 @@ std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out)
     s.selected = p[i] == ':';
     s.line = s.selected ? Line::write : Line::skip;
     if (s.selected) {
-        flush(run, out);
-        put(out, s.held, s.held + s.held_len);
+        flush(run, out, ctrl_z);
+        out_bytes(out, s.held, s.held_len); // a name and blanks: no Ctrl-Z
         s.wrote = true;
     }
     return i;
@@ -220,40 +230,41 @@ std::size_t held_size(const Names& names) {
 }
 
 Scan start_scan(const Names& names, char* held) {
-    return Scan{&names, held, held_size(names)};
+    return Scan{&names, held};
 }
 
 std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out) {
     Run run;
+    LineEnds lfs = line_ends(p, n);
     std::size_t i = 0;
     while (i < n && s.part != Part::rest) {
         switch (s.line) {
         case Line::start: {
             const std::size_t read = line_start(s, p + i, n - i, at_end);
             if (read == 0 && s.line == Line::start) {
-                flush(run, out); // the line waits for the next piece
+                flush(run, out, lfs.ctrl_z); // the line waits for the next piece
                 return i;
             }
             i += read;
             break;
         }
         case Line::blanks:
-            i += blanks(s, p + i, n - i, run, out);
+            i += blanks(s, p + i, n - i, run, out, lfs.ctrl_z);
             break;
         case Line::write:
         case Line::skip: {
-            const char* const lf = find(p + i, p + n, '\n');
-            const char* const end = lf + (lf < p + n);
+            const std::size_t lf = next_lf(lfs, i);
+            const std::size_t end = lf + (lf < n);
             if (s.line == Line::write)
-                write(run, out, p + i, end);
-            if (lf < p + n)
+                write(run, out, lfs.ctrl_z, p + i, p + end);
+            if (lf < n)
                 s.line = Line::start;
-            i = static_cast<std::size_t>(end - p);
+            i = end;
             break;
         }
         }
     }
-    flush(run, out);
+    flush(run, out, lfs.ctrl_z);
     return n;
 }
 

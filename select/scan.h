@@ -21,10 +21,10 @@ struct Scan {
 
     const Names* names;
     char* held; // a selected name and the blanks after it
-    std::size_t held_cap;
     std::size_t held_len = 0;
-    Part part = Part::start; // rest: one message's body, where nothing is read
-    Line line = Line::start; // what the rest of the line is for
+    std::size_t name_len = 0; // of the name held
+    Part part = Part::start;  // rest: one message's body, where nothing is read
+    Line line = Line::start;  // what the rest of the line is for
     bool mbox = false;
     bool selected = false;    // the field being read is written
     bool after_empty = false; // in an mbox body: the line before was empty

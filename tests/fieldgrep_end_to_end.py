@@ -79,9 +79,10 @@ class Selection(Run):
         self.assertEqual(self.run_in_dir(["To"] + files), (b"To: a,\n b\nTo: c\n", b"", 0))
 
     def test_blanks_before_the_colon_are_held_up_to_64_kib(self):
+        # As many for a short NAME as for the longest.
         held = b"To" + b" \t" * 32768 + b":a\n"
         files = self.files([held, b"To" + b" " * 65537 + b":b\n"])
-        self.assertEqual(self.run_in_dir(["To"] + files), (held, b"", 0))
+        self.assertEqual(self.run_in_dir(["To,Subject"] + files), (held, b"", 0))
 
 
 class Statuses(Run):
@@ -103,6 +104,14 @@ class Statuses(Run):
         self.assertEqual(got, (b"To: a\nTo: b\n", message(b"missing", "ENOENT") + folder, 2))
         # Status 2 even when nothing is selected.
         self.assertEqual(self.run_in_dir(["Cc", files[0], "missing"])[2], 2)
+        # Standard input is "stdin", as fieldpick names it.
+        fd = os.open("/", os.O_RDONLY)
+        try:
+            got = base.execute(base.COMMAND + ["To", files[0], "-"], fd, cwd=self.dir.name)
+        finally:
+            os.close(fd)
+        want = message(b"stdin", "EINVAL" if base.WINE else "EISDIR")
+        self.assertEqual(got, (b"To: a\n", want, 2))
 
     def test_full_output(self):
         with open("/dev/full", "wb") as full:
