@@ -161,6 +161,24 @@ std::size_t body_line(Scan& s, const char* p, std::size_t n, bool at_end) {
     return 0;
 }
 
+// Skips the rest of a body line. An empty line ends at once; other lines
+// are passed over up to the next LF that an LF or a CR follows, since only
+// there can an empty line start: the lines between are not read.
+std::size_t skip_in_body(Scan& s, const char* p, std::size_t i, std::size_t n) {
+    if (s.after_empty) { // the line is an LF or a CR LF, whole in the piece
+        s.line = Line::start;
+        return i + (p[i] == '\r') + 1;
+    }
+    const std::size_t lf = next_lf_before_lf_or_cr(p, i, n);
+    if (lf < n) {
+        s.line = Line::start;
+        return lf + 1;
+    }
+    if (p[n - 1] == '\n')
+        s.line = Line::start;
+    return n;
+}
+
 // The first line that is not empty tells an mbox, which starts with a From_
 // line, from one message. Empty lines before it are skipped.
 std::size_t first_line(Scan& s, const char* p, std::size_t n, bool at_end) {
@@ -251,8 +269,13 @@ std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out
         case Line::blanks:
             i += blanks(s, p + i, n - i, run, out, lfs.ctrl_z);
             break;
-        case Line::write:
-        case Line::skip: {
+        case Line::skip:
+            if (s.part == Part::body) {
+                i = skip_in_body(s, p, i, n);
+                break;
+            }
+            [[fallthrough]];
+        case Line::write: {
             const std::size_t lf = next_lf(lfs, i);
             const std::size_t end = lf + (lf < n);
             if (s.line == Line::write)
