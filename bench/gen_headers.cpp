@@ -1,10 +1,16 @@
 // Writes realistic mail header input for benchmarking fieldpick, the same
 // bytes on every run and every machine (a fixed seed, our own generator).
 //
-// usage: gen_headers addresses|messages MB [crlf]
+// usage: gen_headers addresses|messages|mbox MB [crlf]
 //   addresses: From/To/Cc/Reply-To fields only, as a "grep" in front would
 //              leave them: display names, comments, folded recipient lists.
 //   messages:  whole message headers, a blank line after each.
+//   mbox:      a mailbox: each message a From_ line, the header "messages"
+//              writes and a body of about 85 % of the bytes, holding what
+//              bodies hold and a header selector must pass over: quoted
+//              replies, forwarded headers ("To: ..." at the start of a line,
+//              folded), ">From " lines, indented lines, empty lines and
+//              attachments in base64.
 //   crlf:      CR LF line ends instead of LF.
 #include <cstdint>
 #include <cstdio>
@@ -272,8 +278,105 @@ void message(Writer& w, Rng& r) {
     end_line(w); // the blank line between messages
 }
 
+// The From_ line that starts a message in an mbox: the envelope sender and
+// the date as ctime(3) writes it.
+void from_line(Writer& w, Rng& r) {
+    char when[48];
+    std::snprintf(when, sizeof when, " %s %s %2zu %02zu:%02zu:%02zu 20%02zu", pick(r, weekdays),
+                  pick(r, months), 1 + below(r, 28), below(r, 24), below(r, 60), below(r, 60),
+                  10 + below(r, 17));
+    w.text += "From " + address(r) + when;
+    end_line(w);
+}
+
+// Words wrapped at about 72 columns, every line starting with prefix; each
+// line may instead be one that began with "From " and was escaped.
+void paragraph(Writer& w, Rng& r, const char* prefix) {
+    for (std::size_t line = 0, lines = 1 + below(r, 6); line < lines; ++line) {
+        w.text += prefix;
+        if (chance(r, 4))
+            w.text += ">From ";
+        w.text += pick(r, words);
+        while (w.text.size() - w.line_start < 60)
+            w.text += std::string(" ") + pick(r, words);
+        end_line(w);
+    }
+}
+
+// A forwarded message's header lines, as mail programs set them in a body.
+void forwarded(Writer& w, Rng& r) {
+    w.text += "---------- Forwarded message ---------";
+    end_line(w);
+    address_field(w, r, "From", 1);
+    w.text += "Date: " + date(r);
+    end_line(w);
+    subject(w, r);
+    address_field(w, r, "To", recipient_count(r));
+    if (chance(r, 40))
+        address_field(w, r, "Cc", recipient_count(r));
+    end_line(w);
+    paragraph(w, r, "");
+}
+
+void quoted_reply(Writer& w, Rng& r) {
+    w.text += "On " + date(r) + ", " + display_name(r) + " wrote:";
+    end_line(w);
+    for (std::size_t i = 0, n = 1 + below(r, 3); i < n; ++i) {
+        paragraph(w, r, "> ");
+        w.text += ">";
+        end_line(w);
+    }
+}
+
+void attachment(Writer& w, Rng& r) {
+    w.text += "--=_part_" + token(r, 16);
+    end_line(w);
+    w.text += "Content-Type: application/pdf; name=\"report.pdf\"";
+    end_line(w);
+    w.text += "Content-Transfer-Encoding: base64";
+    end_line(w);
+    end_line(w);
+    for (std::size_t i = 0, n = 10 + below(r, 120); i < n; ++i) {
+        w.text += token(r, 76);
+        end_line(w);
+    }
+}
+
+void signature(Writer& w, Rng& r) {
+    w.text += "-- ";
+    end_line(w);
+    w.text += display_name(r);
+    end_line(w);
+    w.text += std::string(chance(r, 50) ? "\t" : "  ") + pick(r, domains);
+    end_line(w);
+}
+
+// One message of an mbox: parts of a body, each followed by an empty line,
+// until the body passes 2.15 to 6.45 times the From_ line and header; with
+// the last part running past that, bodies come to about 85 % of the bytes.
+void mbox_message(Writer& w, Rng& r) {
+    std::size_t start = w.text.size();
+    from_line(w, r);
+    message(w, r);
+    std::size_t body = (w.text.size() - start) * (50 + below(r, 101)) * 43 / 1000;
+    for (std::size_t end = w.text.size() + body; w.text.size() < end;) {
+        std::size_t part = below(r, 100);
+        if (part < 40)
+            paragraph(w, r, "");
+        else if (part < 65)
+            quoted_reply(w, r);
+        else if (part < 75)
+            forwarded(w, r);
+        else if (part < 90)
+            attachment(w, r);
+        else
+            signature(w, r);
+        end_line(w);
+    }
+}
+
 int usage() {
-    std::fputs("usage: gen_headers addresses|messages MB [crlf]\n", stderr);
+    std::fputs("usage: gen_headers addresses|messages|mbox MB [crlf]\n", stderr);
     return 2;
 }
 
@@ -282,8 +385,11 @@ int usage() {
 int main(int argc, char** argv) {
     if (argc < 3 || argc > 4)
         return usage();
-    bool messages = std::strcmp(argv[1], "messages") == 0;
-    if (!messages && std::strcmp(argv[1], "addresses") != 0)
+    static const char* const kinds[] = {"addresses", "messages", "mbox"};
+    std::size_t kind = 0;
+    while (kind < 3 && std::strcmp(argv[1], kinds[kind]) != 0)
+        ++kind;
+    if (kind == 3)
         return usage();
     long mb = std::strtol(argv[2], nullptr, 10);
     if (mb <= 0)
@@ -293,17 +399,19 @@ int main(int argc, char** argv) {
         return usage();
 
     const std::size_t total = static_cast<std::size_t>(mb) * 1000 * 1000;
-    Rng r{messages ? 2u : 1u};
+    Rng r{kind + 1};
     Writer w{std::string(), crlf ? "\r\n" : "\n"};
     std::size_t written = 0;
     while (written < total) {
         w.text.clear();
         w.line_start = 0;
         while (w.text.size() < 64 * 1024) {
-            if (messages)
+            if (kind == 0)
+                address_fields(w, r);
+            else if (kind == 1)
                 message(w, r);
             else
-                address_fields(w, r);
+                mbox_message(w, r);
         }
         std::size_t n = w.text.size() < total - written ? w.text.size() : total - written;
         // Never end the file inside a line.

@@ -5,12 +5,9 @@
 #include <cstddef>
 #include <memory>
 
+#include "driver/streams.h"
 #include "extract/kernel/kernel.h"
 #include "extract/output.h"
-
-// Reads up to cap bytes into buf; returns the count, 0 at end of input, or
-// -1 on failure with errno set.
-using ReadFn = std::ptrdiff_t (*)(void* ctx, char* buf, std::size_t cap);
 
 // The input buffer's memory: a heap block, or on Windows, for a long field,
 // address space reserved (reserved bytes of it) and committed as it grows.

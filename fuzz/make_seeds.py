@@ -44,5 +44,14 @@ def write(folder, items, stem):
             f.write(data)
 
 
+# For fuzz_fieldgrep: every row of fieldgrep's case table, with its NAME list,
+# read in one of a few plans (fuzz/fieldgrep_fuzz.cpp gives the layout).
+FIELDGREP_PLANS = [b"\x00\x00", b"\x01\x06", b"\xfc\x05\x02\x06", b"\x39\xff"]
+FIELDGREP_SEEDS = [bytes([len(row.fields[0])]) + row.fields[0] + FIELDGREP_PLANS[i % 4] +
+                   row.fields[1]
+                   for i, row in enumerate(read_case_file(os.path.join(HERE, "..", "tests",
+                                                                       "fieldgrep_cases.txt")))]
+
 write("extract", LINES, "line")
 write("filter", FILTER_SEEDS, "input")
+write("fieldgrep", FIELDGREP_SEEDS, "case")

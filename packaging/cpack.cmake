@@ -6,8 +6,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write the addresses in mail header lines,
 set(CPACK_PACKAGE_DESCRIPTION
     "fieldpick reads mail header lines (RFC 822) on standard input and writes
 the addresses they carry on standard output, one per line. It is the last
-stage of a pipeline whose first stage, such as grep or awk, picks the lines
-of the header field wanted.
+stage of a pipeline whose first stage, fieldgrep, picks the header fields
+wanted, by name and with their continuation lines, out of mailboxes in mbox
+format, messages or header lines.
 .
 Addresses in angle brackets are written as they stand; a field without
 angle brackets gives its words. Comments in parentheses are dropped and
@@ -17,11 +18,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# The manual page names the version at its foot.
-file(STRINGS ${PROJECT_SOURCE_DIR}/man/fieldpick.1 os REGEX "^\\.Os")
-if(NOT os STREQUAL ".Os ${PROJECT_NAME} ${PROJECT_VERSION}")
-  message(FATAL_ERROR "man/fieldpick.1 says '${os}', not '.Os ${PROJECT_NAME} ${PROJECT_VERSION}'")
-endif()
+# Each manual page names the version at its foot.
+foreach(page ${fieldpick_pages})
+  file(STRINGS ${page} os REGEX "^\\.Os")
+  if(NOT os STREQUAL ".Os ${PROJECT_NAME} ${PROJECT_VERSION}")
+    message(FATAL_ERROR "${page} says '${os}', not '.Os ${PROJECT_NAME} ${PROJECT_VERSION}'")
+  endif()
+endforeach()
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -35,6 +38,7 @@ else()
   # Run on the staged files before they are packed.
   set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-finish.cmake)
   set(CPACK_FIELDPICK_DEBIAN ${FIELDPICK_DEBIAN})
+  set(CPACK_FIELDPICK_PROGRAMS ${fieldpick_programs})
   set(CPACK_FIELDPICK_STRIP ${CMAKE_STRIP})
   set(CPACK_FIELDPICK_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
   set(CPACK_FIELDPICK_BINDIR ${CMAKE_INSTALL_BINDIR})

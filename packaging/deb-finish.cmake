@@ -1,6 +1,6 @@
-# Run by cpack once the files are staged: makes sure the program was built
+# Run by cpack once the files are staged: makes sure the programs were built
 # for the package, drops what Debian leaves out of a shipped binary,
-# compresses the manual page and adds the copyright file and the changelog
+# compresses the manual pages and adds the copyright file and the changelog
 # that every Debian package has.
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
@@ -17,8 +17,12 @@ set(mode OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # The compiler's name and version, which its start-up files carry even
 # when the program's own objects leave it out.
-execute_process(COMMAND ${CPACK_FIELDPICK_STRIP} --remove-section=.comment
-                        ${root}/${CPACK_FIELDPICK_BINDIR}/fieldpick COMMAND_ERROR_IS_FATAL ANY)
+set(pages)
+foreach(program ${CPACK_FIELDPICK_PROGRAMS})
+  execute_process(COMMAND ${CPACK_FIELDPICK_STRIP} --remove-section=.comment
+                          ${root}/${CPACK_FIELDPICK_BINDIR}/${program} COMMAND_ERROR_IS_FATAL ANY)
+  list(APPEND pages ${root}/${CPACK_FIELDPICK_MANDIR}/man1/${program}.1)
+endforeach()
 
 find_program(GZIP gzip REQUIRED)
 file(MAKE_DIRECTORY ${docdir})
@@ -26,6 +30,6 @@ file(CHMOD ${docdir} PERMISSIONS ${mode} OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECU
 file(COPY ${source}/copyright ${source}/changelog DESTINATION ${docdir} FILE_PERMISSIONS ${mode})
 
 # -n: no name or time stamp in the archive, so the package is reproducible.
-foreach(file ${root}/${CPACK_FIELDPICK_MANDIR}/man1/fieldpick.1 ${docdir}/changelog)
+foreach(file ${pages} ${docdir}/changelog)
   execute_process(COMMAND ${GZIP} -9n -f ${file} COMMAND_ERROR_IS_FATAL ANY)
 endforeach()

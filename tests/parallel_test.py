@@ -6,7 +6,7 @@ usage: parallel_test.py README PROGRAM
 Exits 77 (skipped) when GNU parallel is not installed.
 
 The recipes run in a folder of their own, with PROGRAM on the PATH as
-fieldpick; only the block size of the big-input recipe is changed, to sizes
+fieldpick and the fieldgrep built beside it as fieldgrep; only the block size of the big-input recipe is changed, to sizes
 small enough that its cuts fall inside folded fields.
 """
 import os
@@ -115,11 +115,11 @@ class Parallel(unittest.TestCase):
     def test_many_files_each_its_own_input(self):
         # The function before the command defines what runs on each file.
         define = recipe("pick()") + "\n" + recipe("export -f pick") + "\n"
-        command = recipe("find ")
+        command = recipe("find Mail -type f -print0")
         folder = command.split()[1]
         os.mkdir(os.path.join(WORKDIR, folder))
         for n in range(FILES):
-            # A Ctrl-Z ends only its own file.
+            # A Ctrl-Z, which fieldgrep drops (fieldpick would stop there).
             with open(os.path.join(WORKDIR, folder, "%02d" % n), "wb") as f:
                 f.write(generated_input(100 + n, 2000) + b"\nTo: b\x1ac\n"
                         + generated_input(n, 500))
@@ -128,6 +128,8 @@ class Parallel(unittest.TestCase):
                         "do pick \"$f\"; done" % folder)
         self.assertTrue(in_turn)
         self.assertEqual(shell(define + command), in_turn)
+        # And one fieldgrep reading them all, the recipe for one machine.
+        self.assertEqual(shell(recipe("find Mail -type f -exec")), in_turn)
 
 
 if __name__ == "__main__":
@@ -137,7 +139,9 @@ if __name__ == "__main__":
         sys.exit(77)
     with tempfile.TemporaryDirectory() as tmp:
         WORKDIR = tmp
-        os.symlink(os.path.abspath(PROGRAM), os.path.join(tmp, "fieldpick"))
+        for name in ["fieldpick", "fieldgrep"]:
+            os.symlink(os.path.join(os.path.dirname(os.path.abspath(PROGRAM)), name),
+                       os.path.join(tmp, name))
         os.environ["PATH"] = tmp + os.pathsep + os.environ["PATH"]
         suite = unittest.defaultTestLoader.loadTestsFromTestCase(Parallel)
         ok = unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful()

@@ -1,6 +1,6 @@
-// Prints the C library's message text for each error name given (EBADF,
-// EINVAL, EISDIR, ENOMEM, ENOSPC), one a line: the text a diagnostic must carry.
-// Built with the same compiler and library as fieldpick, so the end-to-end
+// Prints the C library's message text for each error name given (EACCES,
+// EBADF, EINVAL, EISDIR, ENOENT, ENOMEM, ENOSPC), one a line: the text a diagnostic must carry.
+// Built with the same compiler and library as the programs, so the end-to-end
 // tests expect what that library says, whichever it is.
 #include <cerrno>
 #include <cstdio>
@@ -12,11 +12,8 @@ int error_number(const char* name) {
     static const struct {
         const char* name;
         int number;
-    } known[] = {{"EBADF", EBADF},
-                 {"EINVAL", EINVAL},
-                 {"EISDIR", EISDIR},
-                 {"ENOMEM", ENOMEM},
-                 {"ENOSPC", ENOSPC}};
+    } known[] = {{"EACCES", EACCES}, {"EBADF", EBADF},   {"EINVAL", EINVAL}, {"EISDIR", EISDIR},
+                 {"ENOENT", ENOENT}, {"ENOMEM", ENOMEM}, {"ENOSPC", ENOSPC}};
     for (const auto& k : known)
         if (std::strcmp(k.name, name) == 0)
             return k.number;

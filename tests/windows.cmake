@@ -6,9 +6,11 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(fieldpick_architecture i386)
 endif()
-add_test(NAME windows_exe
-         COMMAND ${fieldpick_python} ${CMAKE_CURRENT_SOURCE_DIR}/windows_exe.py
-                 ${CMAKE_OBJDUMP} $<TARGET_FILE:fieldpick> ${fieldpick_architecture})
+foreach(program fieldpick fieldgrep)
+  add_test(NAME ${program}_windows_exe
+           COMMAND ${fieldpick_python} ${CMAKE_CURRENT_SOURCE_DIR}/windows_exe.py
+                   ${CMAKE_OBJDUMP} $<TARGET_FILE:${program}> ${fieldpick_architecture})
+endforeach()
 
 # Why the end-to-end suite cannot run under Wine here, if it cannot.
 set(fieldpick_wine_missing)
@@ -32,10 +34,12 @@ endif()
 
 if(fieldpick_wine_missing)
   # Reported as skipped, with the reason on a line of its own.
-  add_test(NAME end_to_end
-           COMMAND ${fieldpick_python} -c
-                   "print('end_to_end under Wine skipped: ${fieldpick_wine_missing}'); exit(77)")
-  set_tests_properties(end_to_end PROPERTIES SKIP_RETURN_CODE 77)
+  foreach(suite end_to_end fieldgrep_end_to_end)
+    add_test(NAME ${suite}
+             COMMAND ${fieldpick_python} -c
+                     "print('${suite} under Wine skipped: ${fieldpick_wine_missing}'); exit(77)")
+    set_tests_properties(${suite} PROPERTIES SKIP_RETURN_CODE 77)
+  endforeach()
 else()
   # The Windows C library's message texts, for the expected diagnostics.
   add_executable(strerror_text strerror_text.cpp)
@@ -56,6 +60,10 @@ else()
            COMMAND ${fieldpick_python} ${CMAKE_CURRENT_SOURCE_DIR}/end_to_end.py
                    --crlf --wine --strerror $<TARGET_FILE:strerror_text>
                    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:fieldpick>)
-  set_tests_properties(end_to_end PROPERTIES ENVIRONMENT "${fieldpick_wine_env}"
-                                             FIXTURES_REQUIRED wine)
+  add_test(NAME fieldgrep_end_to_end
+           COMMAND ${fieldpick_python} ${CMAKE_CURRENT_SOURCE_DIR}/fieldgrep_end_to_end.py
+                   --crlf --wine --strerror $<TARGET_FILE:strerror_text>
+                   ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:fieldgrep>)
+  set_tests_properties(end_to_end fieldgrep_end_to_end
+                       PROPERTIES ENVIRONMENT "${fieldpick_wine_env}" FIXTURES_REQUIRED wine)
 endif()

@@ -14,6 +14,7 @@
 #endif
 
 #include "extract/kernel/make_kernel.h"
+#include "extract/whitespace.h"
 
 namespace {
 
@@ -30,9 +31,10 @@ struct Avx512 {
 
     static Classes classify(const Block& b) {
         // Tab to CR are 9 to 13: less 9, at most 4 counted without sign.
-        const u64 space = _mm512_cmple_epu8_mask(_mm512_sub_epi8(b.v, _mm512_set1_epi8('\t')),
-                                                 _mm512_set1_epi8(4)) |
-                          equal(b, ' ');
+        const u64 space =
+            _mm512_cmple_epu8_mask(_mm512_sub_epi8(b.v, _mm512_set1_epi8(first_control_space)),
+                                   _mm512_set1_epi8(last_control_space - first_control_space)) |
+            equal(b, ' ');
         return classes_by([&b](char c) { return equal(b, c); }, space);
     }
 

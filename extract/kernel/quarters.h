@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 
 #include "extract/rules.h"
+#include "extract/whitespace.h"
 
 namespace {
 
@@ -24,8 +25,9 @@ template <class K> Classes classify_quarters(const typename K::Block& b) {
     // Tab to CR are 9 to 13: moved up by 0x80 - 9, they are the only bytes
     // below -123 counted with sign.
     const u64 space = quarter_bits<K>(b, [](__m128i v) {
-        const __m128i moved = _mm_add_epi8(v, _mm_set1_epi8(0x80 - '\t'));
-        return _mm_or_si128(_mm_cmplt_epi8(moved, _mm_set1_epi8(-128 + 5)),
+        const __m128i moved = _mm_add_epi8(v, _mm_set1_epi8(0x80 - first_control_space));
+        return _mm_or_si128(_mm_cmplt_epi8(moved, _mm_set1_epi8(-128 + last_control_space -
+                                                                first_control_space + 1)),
                             _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
     });
     return classes_by(
