@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const std::string want = grep_model::select(*model_names, text);
     expect_same("output in one read differs from the model",
-                select_from(names, FakeInput{text}, to_end, text.size() + 1, want.size() + 1),
-                want, fuzz);
+                select_from(names, FakeInput{text}, to_end, text.size() + 1, want.size() + 1), want,
+                fuzz);
     expect_same("output in pieces differs from the model",
                 select_from(names, FakeInput{text, read_sizes(sizes)}, to_end,
                             static_cast<unsigned char>(sizes[0]) % 64u + 1u, output_size),
