@@ -23,6 +23,16 @@ def source(*parts):
     return os.path.join(SOURCE, *parts)
 
 
+def shipped():
+    """The programs the build ships, each with its manual page: the list in
+    its cache that the install and every package follow."""
+    with open(os.path.join(BUILD, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith("FIELDPICK_SHIPPED:INTERNAL="):
+                return line.split("=", 1)[1].strip().split(";")
+    raise RuntimeError("no FIELDPICK_SHIPPED in the cache of " + BUILD)
+
+
 def pipeline(first, data_path):
     """Runs `first < data_path | PROGRAM` and returns the program's output lines."""
     with open(data_path, "rb") as data:
@@ -32,7 +42,7 @@ def pipeline(first, data_path):
 
 
 class Install(unittest.TestCase):
-    def test_installs_the_program_and_its_page_only(self):
+    def test_installs_the_programs_and_their_pages_only(self):
         # The component the packages are made of. Installing it by name
         # writes install_manifest_Unspecified.txt and leaves alone the
         # install_manifest.txt of the user's own `cmake --install`, which
@@ -42,15 +52,21 @@ class Install(unittest.TestCase):
                             "--component", "Unspecified"], check=True, stdout=subprocess.DEVNULL)
             found = sorted(os.path.relpath(os.path.join(d, f), prefix)
                            for d, _, files in os.walk(prefix) for f in files)
-            self.assertEqual(found, ["bin/fieldpick", "share/man/man1/fieldpick.1"])
+            programs = shipped()
+            self.assertIn("fieldpick", programs)
+            self.assertEqual(found, sorted(["bin/" + name for name in programs]
+                                           + ["share/man/man1/%s.1" % name for name in programs]))
             with open(os.path.join(BUILD, "install_manifest_Unspecified.txt")) as f:
                 listed = sorted(os.path.relpath(p, prefix) for p in f.read().splitlines())
             self.assertEqual(listed, found)
-            program = os.path.join(prefix, "bin/fieldpick")
-            self.assertTrue(os.access(program, os.X_OK))
-            self.assertTrue(filecmp.cmp(program, PROGRAM, shallow=False))
-            self.assertTrue(filecmp.cmp(os.path.join(prefix, "share/man/man1/fieldpick.1"),
-                                        source("man", "fieldpick.1"), shallow=False))
+            for name in programs:
+                with self.subTest(program=name):
+                    program = os.path.join(prefix, "bin", name)
+                    self.assertTrue(os.access(program, os.X_OK))
+                    built = os.path.join(os.path.dirname(PROGRAM), name)
+                    self.assertTrue(filecmp.cmp(program, built, shallow=False))
+                    self.assertTrue(filecmp.cmp(os.path.join(prefix, "share/man/man1", name + ".1"),
+                                                source("man", name + ".1"), shallow=False))
 
     def test_debian_copyright_carries_the_license(self):
         with open(source("LICENSE")) as f:
