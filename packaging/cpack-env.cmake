@@ -11,7 +11,11 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   execute_process(COMMAND git rev-parse --show-toplevel WORKING_DIRECTORY ${CPACK_FIELDPICK_SOURCE_DIR}
                   OUTPUT_VARIABLE top OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status ERROR_QUIET)
   # Not the commit of some other checkout that the source lies in.
-  if(status EQUAL 0 AND top STREQUAL CPACK_FIELDPICK_SOURCE_DIR)
+  file(REAL_PATH "${CPACK_FIELDPICK_SOURCE_DIR}" source)
+  if(status EQUAL 0)
+    file(REAL_PATH "${top}" top)
+  endif()
+  if(status EQUAL 0 AND top STREQUAL source)
     execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CPACK_FIELDPICK_SOURCE_DIR}
                     OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   else()
