@@ -3,7 +3,9 @@
 # The link also claims the protections Windows gives a program that asks:
 # a relocatable image loaded at a random base (dynamicbase) and data pages
 # that cannot run as code (nxcompat); each toolchain file adds its own in
-# FIELDPICK_MINGW_LINK_FLAGS.
+# FIELDPICK_MINGW_LINK_FLAGS. No time stamp in the headers (the time of the
+# link would make every build's .exe differ), so the PE checksum over them is
+# the same from build to build too.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER ${FIELDPICK_MINGW_TRIPLET}-gcc)
 set(CMAKE_CXX_COMPILER ${FIELDPICK_MINGW_TRIPLET}-g++)
@@ -21,7 +23,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_CXX_FLAGS_INIT "-Wa,-muse-unaligned-vector-move")
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT
-    "-static -static-libgcc -static-libstdc++ -Wl,--dynamicbase -Wl,--nxcompat ${FIELDPICK_MINGW_LINK_FLAGS}")
+    "-static -static-libgcc -static-libstdc++ -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp ${FIELDPICK_MINGW_LINK_FLAGS}")
 
 # The tests run the .exe under Wine when its loader for this kind of .exe,
 # FIELDPICK_WINE_LOADER, is installed. Debian keeps both loaders in

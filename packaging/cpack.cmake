@@ -19,12 +19,19 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # Each manual page names the version at its foot.
-foreach(page ${fieldpick_pages})
-  file(STRINGS ${page} os REGEX "^\\.Os")
+foreach(page IN LISTS fieldpick_pages)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/${page} os REGEX "^\\.Os")
   if(NOT os STREQUAL ".Os ${PROJECT_NAME} ${PROJECT_VERSION}")
     message(FATAL_ERROR "${page} says '${os}', not '.Os ${PROJECT_NAME} ${PROJECT_VERSION}'")
   endif()
 endforeach()
+
+# The environment of the tools cpack runs, set when it runs: the times in
+# the packages, and the architecture whose libraries the Debian package
+# depends on.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-env.cmake)
+set(CPACK_FIELDPICK_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_FIELDPICK_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -35,12 +42,14 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  if(FIELDPICK_DEBIAN)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${FIELDPICK_DEBIAN_ARCH})
+  endif()
   # Run on the staged files before they are packed.
   set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-finish.cmake)
   set(CPACK_FIELDPICK_DEBIAN ${FIELDPICK_DEBIAN})
-  set(CPACK_FIELDPICK_PROGRAMS ${fieldpick_programs})
   set(CPACK_FIELDPICK_STRIP ${CMAKE_STRIP})
-  set(CPACK_FIELDPICK_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
+  set(CPACK_FIELDPICK_SHIPPED ${FIELDPICK_SHIPPED})
   set(CPACK_FIELDPICK_BINDIR ${CMAKE_INSTALL_BINDIR})
   set(CPACK_FIELDPICK_DOCDIR ${CMAKE_INSTALL_DOCDIR})
   set(CPACK_FIELDPICK_MANDIR ${CMAKE_INSTALL_MANDIR})

@@ -17,11 +17,9 @@ set(mode OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # The compiler's name and version, which its start-up files carry even
 # when the program's own objects leave it out.
-set(pages)
-foreach(program ${CPACK_FIELDPICK_PROGRAMS})
+foreach(program IN LISTS CPACK_FIELDPICK_SHIPPED)
   execute_process(COMMAND ${CPACK_FIELDPICK_STRIP} --remove-section=.comment
                           ${root}/${CPACK_FIELDPICK_BINDIR}/${program} COMMAND_ERROR_IS_FATAL ANY)
-  list(APPEND pages ${root}/${CPACK_FIELDPICK_MANDIR}/man1/${program}.1)
 endforeach()
 
 find_program(GZIP gzip REQUIRED)
@@ -30,6 +28,8 @@ file(CHMOD ${docdir} PERMISSIONS ${mode} OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECU
 file(COPY ${source}/copyright ${source}/changelog DESTINATION ${docdir} FILE_PERMISSIONS ${mode})
 
 # -n: no name or time stamp in the archive, so the package is reproducible.
+list(TRANSFORM CPACK_FIELDPICK_SHIPPED PREPEND ${root}/${CPACK_FIELDPICK_MANDIR}/man1/ OUTPUT_VARIABLE pages)
+list(TRANSFORM pages APPEND .1)
 foreach(file ${pages} ${docdir}/changelog)
   execute_process(COMMAND ${GZIP} -9n -f ${file} COMMAND_ERROR_IS_FATAL ANY)
 endforeach()

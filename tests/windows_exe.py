@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Checks what kind of Windows executable a build made, from objdump's view
 of its headers: the CPU it is for, that it is a console program, that it
-claims the protections of its kind of Windows, and that it loads no DLL a
-bare Windows lacks (the C++ runtime is linked in).
+claims the protections of its kind of Windows, that it loads no DLL a
+bare Windows lacks (the C++ runtime is linked in), and that it carries no
+time stamp, which would make each build's .exe differ.
 
 usage: windows_exe.py OBJDUMP EXE ARCHITECTURE   (i386 or i386:x86-64)
 """
+import os
 import re
 import subprocess
 import sys
@@ -27,8 +29,9 @@ FLAGS = {
 
 
 def headers(objdump, exe):
+    # In UTC, where a time stamp of 0 is the first second of 1970.
     return subprocess.run([objdump, "-f", "-p", exe], check=True, capture_output=True,
-                          text=True).stdout
+                          text=True, env=dict(os.environ, TZ="UTC")).stdout
 
 
 def flags(text, field):
@@ -47,6 +50,9 @@ def problems(text, architecture):
         found.append("subsystem %s, want Windows CUI" % (subsystem and subsystem.group(1)))
     for field, wanted in FLAGS[architecture].items():
         found += ["%s lacks %s" % (field, f) for f in wanted if f not in flags(text, field)]
+    stamp = re.search(r"^Time/Date\s+(.*)$", text, re.MULTILINE)
+    if not stamp or stamp.group(1) != "Thu Jan  1 00:00:00 1970":
+        found.append("time stamp %s, want none (0)" % (stamp and stamp.group(1)))
     dlls = re.findall(r"DLL Name: (\S+)", text)
     if not dlls:
         found.append("no DLL imports found")
@@ -57,8 +63,8 @@ def problems(text, architecture):
 def main(objdump, exe, architecture):
     text = headers(objdump, exe)
     print("\n".join(l for l in text.splitlines()
-                    if re.match(r"\S+:\s+file format|architecture:|Magic|Subsystem\s|\s*DLL Name:",
-                                l)))
+                    if re.match(r"\S+:\s+file format|architecture:|Magic|Time/Date|Subsystem\s"
+                                r"|\s*DLL Name:", l)))
     for field in ("Characteristics", "DllCharacteristics"):
         print("%s: %s" % (field, ", ".join(flags(text, field))))
     found = problems(text, architecture)
