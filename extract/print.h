@@ -12,70 +12,73 @@
 
 namespace {
 
-// A block shorter than 64 bytes, read from a copy: its bytes past the end
-// are of no class.
-template <class K>
-[[gnu::noinline]] void load_short(const char* p, std::size_t n, typename K::Block& b, Classes& c) {
-    char copy[block_size] = {};
-    std::memcpy(copy, p, n);
-    b = K::load(copy);
-    c = K::classify(b);
-    const u64 valid = below(static_cast<unsigned>(n));
+// A block of the text and its classes.
+template <class K> struct Loaded {
+    typename K::Block block;
+    Classes classes;
+};
+
+// The classes of the bytes of valid only.
+inline void keep_classes(Classes& c, u64 valid) {
     for (u64* m : {&c.lf, &c.cr, &c.nul, &c.space, &c.open_paren, &c.close_paren, &c.open_angle,
                    &c.close_angle, &c.colon})
         *m &= valid;
 }
 
-// The block of [p, p + n) at from and its classes. The blocks past the end
-// are of no class.
-template <class K>
-[[gnu::always_inline]] inline void load_at(const char* p, std::size_t n, std::size_t from,
-                                           typename K::Block& b, Classes& c) {
-    if (from < n && n - from >= block_size) {
-        b = K::load(p + from);
-        c = K::classify(b);
-    } else if (from < n) {
-        load_short<K>(p + from, n - from, b, c);
-    } else {
-        c = Classes{};
-    }
-}
-
-// Reads the blocks of [p, p + n) in turn, with the classes of the block after
-// each. Source says when the walk is done and where fields end: Fields below
-// for the input, one logical header line in extract/probes.h.
+// Reads the blocks of [p, p + n) in turn. The last bytes, short of a block,
+// are read from a copy, and the bytes past the end are of no class. Source
+// says when the walk is done and where fields end: Fields below for the
+// input, one logical header line in extract/probes.h.
 template <class K, class Source> struct Blocks {
     const char* p;
     std::size_t n;
+    std::size_t whole; // the bytes in whole blocks
     std::size_t at = 0;
-    typename K::Block block{}, next_block{};
-    Classes classes{}, next{};
+    char tail[block_size] = {};
 
-    Blocks(const char* text, std::size_t len) : p(text), n(len) {
-        load_at<K>(p, n, at, block, classes);
-        load_at<K>(p, n, at + block_size, next_block, next);
+    Blocks(const char* text, std::size_t len)
+        : p(text), n(len), whole(len / block_size * block_size) {
+        std::memcpy(tail, p + whole, n - whole);
     }
 
     bool done() const { return Source::done(at, n); }
+    void advance() { at += block_size; }
 
-    void advance() {
-        at += block_size;
-        block = next_block;
-        classes = next;
-        load_at<K>(p, n, at + block_size, next_block, next);
+    // One copy of the loading and classifying, for whole blocks and the rest.
+    [[gnu::always_inline]] Loaded<K> load(std::size_t from) const {
+        Loaded<K> l{K::load(from < whole ? p + from : tail), {}};
+        l.classes = K::classify(l.block);
+        if (from >= whole)
+            keep_classes(l.classes, from == whole ? below(static_cast<unsigned>(n - whole)) : 0);
+        return l;
     }
 
-    // The rules for the current block.
-    Selection<u64> rules(Carries<Word>& k) const { return Source::rules(*this, k); }
+    [[gnu::always_inline]] Loaded<K> current() const { return load(at); }
+
+    // The classes of the next block, as far as the rules need them for the
+    // current one, whose classes are c: only a line end that its last byte
+    // may start (an LF, or a CR) looks past it. Most blocks end with
+    // neither, and so read nothing twice.
+    [[gnu::always_inline]] Classes next(const Classes& c) const {
+        if (!((c.lf | c.cr) >> 63))
+            return Classes{};
+        return load(at + block_size).classes;
+    }
+
+    // The rules for the current block, loaded as l.
+    Selection<u64> rules(const Loaded<K>& l, Carries<Word>& k) const {
+        return Source::rules(*this, l.classes, k);
+    }
 };
 
 // Whole fields of the input, the last one ended by its LF.
 struct Fields {
     static bool done(std::size_t at, std::size_t n) { return at >= n; }
 
-    template <class B> static Selection<u64> rules(const B& b, Carries<Word>& k) {
-        const u64 dropped = line_end_bytes(b.classes, b.next);
-        return block_rules(b.classes, dropped, field_ends(b.classes, dropped, b.next), k);
+    template <class B> static Selection<u64> rules(const B& b, const Classes& c, Carries<Word>& k) {
+        const Classes next = b.next(c);
+        const u64 dropped = line_end_bytes(c, next);
+        return block_rules(c, dropped, field_ends(c, dropped, next), k);
     }
 };
 
@@ -96,7 +99,7 @@ class TakeBack {
     template <class K, class Source>
     [[gnu::noinline]] static bool goes_bracket(Blocks<K, Source> blocks, Carries<Word> k) {
         for (; !blocks.done(); blocks.advance()) {
-            const Selection<u64> s = blocks.rules(k);
+            const Selection<u64> s = blocks.rules(blocks.current(), k);
             const u64 own = s.starts ? below(lowest(s.starts)) : ~u64{0};
             if (s.first_open & own)
                 return true;
@@ -185,12 +188,13 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
             take_back.settle(out, blocks, carries);
             out_flush(out);
         }
-        Selection<u64> s = blocks.rules(carries);
+        const Loaded<K> l = blocks.current();
+        Selection<u64> s = blocks.rules(l, carries);
         char* base = out.buf.get();
         char* o = base + out.len;
         take_back.apply(s, o, base, out.crlf);
         if (s.keep)
-            o = pack_block<K>(blocks.block, s, out.crlf, o);
+            o = pack_block<K>(l.block, s, out.crlf, o);
         out.len = static_cast<std::size_t>(o - base);
     }
 }
@@ -219,11 +223,10 @@ template <class K> std::size_t fields_end(const char* p, std::size_t n) {
         return 0;
     const std::size_t judged = n - 2; // the LFs before here have their next two bytes here
     std::size_t from = (judged - 1) / block_size * block_size;
-    typename K::Block block{};
-    Classes c{}, next{};
-    load_at<K>(p, n, from + block_size, block, next);
+    const Blocks<K, Fields> blocks(p, n);
+    Classes next = blocks.load(from + block_size).classes;
     for (;; from -= block_size) {
-        load_at<K>(p, n, from, block, c);
+        const Classes c = blocks.load(from).classes;
         u64 ends = field_ends(c, line_end_bytes(c, next), next);
         if (judged - from < block_size)
             ends &= below(static_cast<unsigned>(judged - from));
