@@ -55,15 +55,14 @@ template <class K, class Source> struct Blocks {
 
     [[gnu::always_inline]] Loaded<K> current() const { return load(at); }
 
-    // The classes of the next block, as far as the rules need them for the
-    // current one, whose classes are c: only a line end that its last byte
-    // may start (an LF, or a CR) looks past it. Most blocks end with
-    // neither, and so read nothing twice.
-    [[gnu::always_inline]] Classes next(const Classes& c) const {
-        if (!((c.lf | c.cr) >> 63))
-            return Classes{};
-        return load(at + block_size).classes;
-    }
+    // Whether the rules for the current block, whose classes are c, need the
+    // next block's: only for a line end that its last byte may start (an LF,
+    // or a CR). Most blocks end with neither, and so read nothing twice.
+    static bool looks_ahead(const Classes& c) { return (c.lf | c.cr) >> 63; }
+
+    // The next block's classes, out of the walk's loop so that the
+    // classifying there is not copied.
+    [[gnu::noinline]] Classes next() const { return load(at + block_size).classes; }
 
     // The rules for the current block, loaded as l.
     Selection<u64> rules(const Loaded<K>& l, Carries<Word>& k) const {
@@ -76,9 +75,14 @@ struct Fields {
     static bool done(std::size_t at, std::size_t n) { return at >= n; }
 
     template <class B> static Selection<u64> rules(const B& b, const Classes& c, Carries<Word>& k) {
-        const Classes next = b.next(c);
-        const u64 dropped = line_end_bytes(c, next);
-        return block_rules(c, dropped, field_ends(c, dropped, next), k);
+        u64 dropped = line_end_bytes(c, Classes{});
+        u64 ends = field_ends(c, dropped, Classes{});
+        if (b.looks_ahead(c)) {
+            const Classes next = b.next();
+            dropped = line_end_bytes(c, next);
+            ends = field_ends(c, dropped, next);
+        }
+        return block_rules(c, dropped, ends, k);
     }
 };
 

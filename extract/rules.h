@@ -114,9 +114,8 @@ template <class M> struct Carries {
     M seeking = 0;      // the field has had only line-end bytes so far
     M after_colon = 0;  // past the field name (or the field has none)
     M in_comment = 0;
-    M seen_open = 0; // the value has had a "<": bracket mode from there
-    M inside = 0;    // within angle brackets
-    M in_word = 0;
+    M seen_open = 0;  // the value has had a "<": bracket mode from there
+    M in_address = 0; // within an address (angle brackets, or a word)
 };
 
 // What one block writes, and the marks that the printing loop needs.
@@ -155,29 +154,24 @@ inline Selection<M> rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>&
     const M comment = flag<M>(c.open_paren & past_name, c.close_paren | ends, k.in_comment);
     const M kept = past_name & ~comment & ~c.close_paren;
 
-    // Bracket mode: from the first "<" on, what stands between angle
-    // brackets, each ">" (even one that closes nothing) ending a line, and
-    // the field's end ending an address still open.
+    // An address runs, in bracket mode (from the field's first "<" on), from
+    // a "<" to a ">", each ">" (even one that closes nothing) ending a line;
+    // before that, in word mode, from a byte that is not whitespace to the
+    // whitespace after it. The field's end ends an address still open. One
+    // flag serves both modes, as a byte is in one of them only.
     const M open = c.open_angle & kept;
-    const M close = c.close_angle & kept;
     const M seen_open = flag<M>(open, ends, k.seen_open);
-    const M seen_before = before(seen_open, in.seen_open);
-    const M bracket_mode = seen_open | (ends & seen_before);
-    const M inside = flag<M>(open, close | ends, k.inside);
-    const M bracket_newline = (close & seen_open) | (ends & before(inside, in.inside));
-    const M bracket_keep = (kept & inside & ~c.open_angle) | bracket_newline;
-
-    // Word mode: every run of bytes that are not whitespace, each ended by
-    // the whitespace or the field end after it.
-    const M word = kept & ~c.space;
-    const M gap = (kept & c.space) | ends;
-    const M word_newline = gap & before(flag<M>(word, gap, k.in_word), in.in_word);
-
+    const M close = c.close_angle & kept & seen_open;
+    const M words = kept & static_cast<M>(~seen_open);
+    const M word = words & ~c.space;
+    const M gap = words & c.space;
+    const M address = flag<M>(open | word, close | gap | ends, k.in_address);
+    const M newline = close | ((gap | ends) & before(address, in.in_address));
     return {past_name,
             kept,
-            static_cast<M>(((word | word_newline) & ~bracket_mode) | bracket_keep),
-            static_cast<M>((word_newline & ~bracket_mode) | bracket_newline),
-            static_cast<M>(open & ~seen_before),
+            static_cast<M>((kept & address & ~c.open_angle) | newline),
+            newline,
+            static_cast<M>(open & ~before(seen_open, in.seen_open)),
             starts};
 }
 
