@@ -55,6 +55,13 @@ template <class K, class Source> struct Blocks {
 
     [[gnu::always_inline]] Loaded<K> current() const { return load(at); }
 
+    // Whether the current block is a whole one, and the rest of the walk.
+    bool in_whole() const { return at < whole; }
+    [[gnu::always_inline]] Loaded<K> current_whole() const {
+        const typename K::Block b = K::load(p + at);
+        return {b, K::classify(b)};
+    }
+
     // Whether the rules for the current block, whose classes are c, need the
     // next block's: only for a line end that its last byte may start (an LF,
     // or a CR). Most blocks end with neither, and so read nothing twice.
@@ -187,20 +194,29 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
         return;
     TakeBack take_back;
     Carries<Word> carries;
-    for (Blocks<K, Source> blocks(p, n); !blocks.done(); blocks.advance()) {
-        if (out.cap - out.len < output_slack) {
+    const bool crlf = out.crlf;
+    char* const base = out.buf.get();
+    char* const full = base + (out.cap - output_slack); // past here, no room for a block
+    char* o = base + out.len;
+    Blocks<K, Source> blocks(p, n);
+    const auto print_block = [&](const Loaded<K>& l) __attribute__((always_inline)) {
+        if (o > full) {
+            out.len = static_cast<std::size_t>(o - base);
             take_back.settle(out, blocks, carries);
             out_flush(out);
+            o = base + out.len;
         }
-        const Loaded<K> l = blocks.current();
         Selection<u64> s = blocks.rules(l, carries);
-        char* base = out.buf.get();
-        char* o = base + out.len;
-        take_back.apply(s, o, base, out.crlf);
+        take_back.apply(s, o, base, crlf);
         if (s.keep)
-            o = pack_block<K>(l.block, s, out.crlf, o);
-        out.len = static_cast<std::size_t>(o - base);
-    }
+            o = pack_block<K>(l.block, s, crlf, o);
+    };
+    // The whole blocks, then the rest: the first loop asks nothing more.
+    for (; blocks.in_whole(); blocks.advance())
+        print_block(blocks.current_whole());
+    for (; !blocks.done(); blocks.advance())
+        print_block(blocks.current());
+    out.len = static_cast<std::size_t>(o - base);
 }
 
 template <class K> void print_fields(Output& out, const char* p, std::size_t n) {
