@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "driver/input.h"
-#include "extract/kernel.h"
+#include "tests/kernels.h"
 
 namespace {
 

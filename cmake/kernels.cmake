@@ -38,8 +38,10 @@ function(fieldpick_kernel name processor)
     endforeach()
     string(APPEND test ")")
   endif()
-  set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS "${flags}"
-                                                   COMPILE_DEFINITIONS "FIELDPICK_CPU_SUPPORTS=${test}")
+  list(JOIN ARGN " " needs)
+  set_source_files_properties(
+    ${source} PROPERTIES COMPILE_OPTIONS "${flags}"
+                         COMPILE_DEFINITIONS "FIELDPICK_CPU_SUPPORTS=${test};FIELDPICK_CPU_NEEDS=\"${needs}\"")
   set(fieldpick_kernel_sources ${fieldpick_kernel_sources} ${source} PARENT_SCOPE)
   set(fieldpick_kernels ${fieldpick_kernels} ${name} PARENT_SCOPE)
 endfunction()

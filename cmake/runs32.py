@@ -11,8 +11,15 @@ asked (the program could not be written or started for another reason).
 
 FIELDPICK_HOST_RUNS_32BIT in the environment, ON or OFF, is an answer
 already found (CI asks once and passes it on): it is given back as it is.
+
+With --on-off, the answer is the one word ON or OFF on standard output, the
+line that says what was found goes to standard error, and the status is 0
+either way (2 still if the question could not be asked): the one place the
+answer becomes ON or OFF.
 """
+import contextlib
 import errno
+import io
 import os
 import struct
 import subprocess
@@ -65,5 +72,16 @@ def main():
     return 0
 
 
+def on_off():
+    says = io.StringIO()
+    with contextlib.redirect_stdout(says):
+        answer = main()
+    sys.stderr.write(says.getvalue())
+    if answer not in (0, 1):
+        return answer
+    print("ON" if answer == 0 else "OFF")
+    return 0
+
+
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(on_off() if sys.argv[1:] == ["--on-off"] else main())

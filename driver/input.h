@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "extract/kernel.h"
+#include "extract/kernel/kernel.h"
 #include "extract/output.h"
 
 // Reads up to cap bytes into buf; returns the count, 0 at end of input, or

@@ -113,7 +113,7 @@ int main(int argc, char**) {
 #endif
     Output out = make_output(write_stdout, nullptr);
     if (!out.buf) {
-        report("stdin", out.error);
+        report("fieldpick", out.error);
         return 2;
     }
     int status = 0;
@@ -121,8 +121,15 @@ int main(int argc, char**) {
         usage(out);
         status = 2;
     } else {
+        const Kernel& kernel = chosen_kernel();
+        if (!kernel.supported()) { // only a build pinned to one kernel
+            std::fprintf(
+                stderr, "fieldpick: built for CPUs with %s (the %s kernel), which this one lacks\n",
+                kernel.needs, kernel.name);
+            return 2;
+        }
         Input in = make_input(read_stdin, nullptr);
-        filter(chosen_kernel(), in, out);
+        filter(kernel, in, out);
         if (in.error != 0 && out.error == 0) {
             out_flush(out); // what was written before the failure stays written
             report("stdin", in.error);

@@ -13,7 +13,7 @@
 #include <immintrin.h>
 #endif
 
-#include "extract/kernel.h"
+#include "extract/classes.h"
 
 namespace {
 using u64 = std::uint64_t;
@@ -67,7 +67,7 @@ inline std::size_t count(u64 m) {
 }
 
 // Bit i of x moved to bit 2i, for i below 32.
-inline u64 spread(u64 x) {
+inline u64 to_even_bits(u64 x) {
 #ifdef __BMI2__ // one instruction where the kernel's CPU has it
 #if defined(__x86_64__)
     return _pdep_u64(x, 0x5555555555555555u);
@@ -102,10 +102,18 @@ inline u64 field_ends(const Classes& c, u64 ends, const Classes& next) {
 }
 
 // The classes of a block, from a kernel's mask of the bytes equal to a value
-// and its mask of whitespace: the bytes each class stands for.
+// and its mask of whitespace, the one class of several bytes.
 template <class Equal> inline Classes classes_by(Equal equal, u64 space) {
-    return {equal('\n'), equal('\r'), equal('\0'), space,     equal('('),
-            equal(')'),  equal('<'),  equal('>'),  equal(':')};
+    return map_classes<u64>([&](auto c) {
+        constexpr std::string_view bytes = decltype(c)::bytes;
+        if constexpr (bytes.size() == 1) {
+            return equal(bytes[0]);
+        } else {
+            static_assert(std::is_same_v<decltype(c), byte_class::space>,
+                          "a class of several bytes needs a test of its own");
+            return space;
+        }
+    });
 }
 
 // What the rules carry from one block to the next: the flags before it.
@@ -184,10 +192,7 @@ inline Selection<u64> block_rules(const Classes& c, u64 dropped, u64 ends, Carri
         const auto half = [](u64 m, unsigned h) { return static_cast<Word>(m >> 32 * h); };
         Selection<Word> s[2];
         for (unsigned h = 0; h < 2; ++h) {
-            const ClassMasks<Word> ch = {
-                half(c.lf, h),         half(c.cr, h),          half(c.nul, h),
-                half(c.space, h),      half(c.open_paren, h),  half(c.close_paren, h),
-                half(c.open_angle, h), half(c.close_angle, h), half(c.colon, h)};
+            const auto ch = map_classes<Word>([&](auto, u64 m) { return half(m, h); }, c);
             s[h] = rules<Word>(ch, half(dropped, h), half(ends, h), k);
         }
         const auto join = [](Word lo, Word hi) { return u64{hi} << 32 | lo; };

@@ -26,6 +26,7 @@
 #include "driver/input.h"
 #include "extract/output.h"
 #include "fuzz/check.h"
+#include "tests/kernels.h"
 #include "tests/model.h"
 
 namespace {

@@ -1,32 +1,20 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus in corpus/: the lines and inputs of the unit and
-end-to-end tests, as small files. Run it from anywhere; it replaces the
-folders it writes."""
+"""Writes the seed corpus in corpus/: the lines and inputs of the cases of
+tests/fieldpick_cases.txt, as small files. Run it from anywhere; it replaces
+the folders it writes."""
 import os
 import shutil
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests"))
+from case_file import read_case_file  # noqa: E402
 
-# One logical header line each, for fuzz_extract.
-LINES = [
-    b"From: Ann <box1>", b"Date: 12:34", b"Subject no colon here: x", b": box1",
-    b"X:\t\tbox1\t", b"\tX: box1", b"", b"Subject no colon", b"X: (only comment)", b"\t \r",
-    b"To: box1 (Ann), box2 (Bob)", b"X: (comment <box9>) <box1>", b"X: ((nested) box3) box4",
-    b"X: )box1(", b"X: box1 (open", b'X: "Ann (A)" <box1>', b"X: Ann \\(x\\) <box1>",
-    b"X: a(b)c(d)e)f", b"To: box1, box2", b"X: box1>", b"X: box1\r", b"X: a\tb\vc\fd\ne",
-    b"X: ab\xe9 cd\xa0e", b"X: undisclosed-recipients:;", b"To: Ann <box1>, Bob <box2>",
-    b"To: Ann <box1>, box2", b"To: x> <box1>", b"X: < box1\t>", b"X: <box1", b"X: <box1>>",
-    b"X: <a<b>", b"X: <>", b"X: a>b<c>d", b"X: <a>b<c", b"X: <",
-]
-
-# Whole inputs, for fuzz_filter.
-INPUTS = [
-    b"To: Ann <box1>,\n\tBob (desk) <box2>\nSubject: hello\n", b"To: box1,\n box2\n",
-    b"To: <box1\n\x0b>\n", b"From: Ann <box1>\n\nNote: see box3\n", b" box1 box2\n",
-    b"To: Ann\n <box1>\nCc: box2", b"To: <box1\r\n >\r\n", b"To: <a\rb>\r\n", b"To: a\r",
-    b"To: box1\nCc: box2\x1a\nBcc: box3\n", b"To: ab\x00cd\nCc: box2\n",
-    b"To: x\xe9 <\xc3\xa9>\n", b"a\r\r\n", b"a\r\x1a\nb", b"To: <a>\n\x00 <b>\n", b"ab\x00\r\n",
-]
+# The cases of tests/fieldpick_cases.txt: one logical header line each for
+# fuzz_extract, whole inputs for fuzz_filter.
+CASES = read_case_file(os.path.join(HERE, "..", "tests", "fieldpick_cases.txt"))
+LINES = list(dict.fromkeys(c.fields[0] for c in CASES if not c.group.startswith("filter:")))
+INPUTS = [c.fields[0] for c in CASES if c.group.startswith("filter:")]
 
 
 def plan(sizes, fail=False, buffer=0, room=0):

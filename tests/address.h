@@ -1,30 +1,30 @@
 // extract_value and print_address: one logical header line's value and
 // addresses, by a kernel. The program never calls them: it prints whole
 // fields of its input (Kernel::print_fields). The tests and the fuzz
-// targets reach them through the kernel's probes, to hold the rules to the
-// model one line at a time.
+// targets reach them through the kernel's probes (tests/kernels.h), to hold
+// the rules to the model one line at a time.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "extract/kernel.h"
 #include "extract/output.h"
+#include "tests/kernels.h"
 
 // Writes the header value of line into out (room for line.size() bytes) and
 // returns its length: the text after the first colon, less its leading
 // whitespace and every (comment). A line that starts with whitespace has no
 // field name and is all value.
 inline std::size_t extract_value(const Kernel& kernel, char* out, std::string_view line) {
-    return kernel.probes->extract_value(out, line.data(), line.size());
+    return probes_of(kernel).extract_value(out, line.data(), line.size());
 }
 
 // Writes the addresses of one logical header line, each followed by a line
 // end: the text between angle brackets if the value holds a "<", else every
 // whitespace-separated word.
 inline void print_address(const Kernel& kernel, Output& out, std::string_view line) {
-    kernel.probes->print_address(out, line.data(), line.size());
+    probes_of(kernel).print_address(out, line.data(), line.size());
 }
 
 // The value of line, in a buffer with exactly the room it has.

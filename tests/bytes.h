@@ -9,14 +9,8 @@
 #include <string_view>
 
 #include "driver/input.h"
-#include "extract/kernel.h"
+#include "extract/kernel/kernel.h"
 #include "extract/output.h"
-
-// A case of a table test: its input, and what it must give.
-struct Case {
-    std::string in;
-    std::string want;
-};
 
 inline bool append_to_string(void* ctx, const char* data, std::size_t len) {
     static_cast<std::string*>(ctx)->append(data, len);

@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "extract/kernel.h"
+#include "tests/kernels.h"
 
 struct EveryKernel : testing::TestWithParam<const Kernel*> {
     static const Kernel& kernel() { return *GetParam(); }

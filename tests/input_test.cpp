@@ -7,12 +7,11 @@
 
 #include "driver/input.h"
 #include "tests/bytes.h"
+#include "tests/cases.h"
 #include "tests/every_kernel.h"
 #include "tests/model.h"
 
 namespace {
-
-using namespace std::string_literals;
 
 void expect_filtered(const std::vector<Case>& cases,
                      std::initializer_list<std::size_t> pieces = {1, 2, 3, 5, 4096}) {
@@ -21,58 +20,13 @@ void expect_filtered(const std::vector<Case>& cases,
             for (bool crlf : {false, true})
                 EXPECT_EQ(escaped(filtered(c.in, EveryKernel::kernel(), crlf, piece)),
                           escaped(with_newline(c.want, crlf)))
-                    << "on " << escaped(c.in) << " in reads of " << piece;
+                    << c.name << " on " << escaped(c.in) << " in reads of " << piece;
 }
 
 EVERY_KERNEL(Filter);
 
-// "X:<" shows a line's text as it reaches the rules.
-TEST_P(Filter, LinesEndAtLfAsATextStreamHandsThemOver) {
-    expect_filtered({
-        {"", ""},
-        {"\n", ""},
-        {"X:<a\nX:<b", "a\nb\n"},
-        {"X:<a\r\nX:<b\r\n", "a\nb\n"},
-        {"X:<a\r\r\n", "a\r\n"},
-        {"X:<a\rb\n", "a\rb\n"},
-        {"X:<a\r", "a\r\n"},
-        {"X:<a\r\x1A\nX:<b", "a\r\n"},
-        {"X:<a\nX:<b\x1A"
-         "c\nX:<d\n",
-         "a\nb\n"},
-        {"\x1A"
-         "X:<a\n",
-         ""},
-        {"X:<ab\0cd\nX:<ef\n"s, "ab\nef\n"},
-        {"\0X:<x\r\n"s, ""},
-        {"X:<ab\0\r\n"s, "ab\n"},
-        {"X:<a\r\0\n"s, "a\r\n"},                           // the CR is not before the LF
-        {"X:<a\0b\nX:<c\nX:<d\0\nX:<e\n"s, "a\nc\nd\ne\n"}, // a NUL, clean lines, then another
-        {"\0\n\0\nX:<x\n"s, "x\n"},
-        {"X:<ab\nX:<c\0d\r\n\0\r\nX:<ef"s, "ab\nc\nef\n"},
-        {"X:<a\0\0\0\0\0\0\nX:<b\0"s, "a\nb\n"},
-    });
-}
-
-TEST_P(Filter, ContinuationLinesJoinTheFieldTheyContinue) {
-    expect_filtered({
-        {"To: Ann <box1>,\n\tBob (desk) <box2>\nSubject: hello\n", "box1\nbox2\nhello\n"},
-        {"To: box1,\n box2\n", "box1,\nbox2\n"},
-        {"To: <box1\n >\n", "box1 \n"},
-        {"To: <box1\r\n >\r\n", "box1 \n"},
-        {"To: <a\n\vb>\n", "a\vb\n"},
-        {"From: Ann <box1>\n\nNote: see box3\n", "box1\nsee\nbox3\n"},
-        {" box1 box2\n", "box1\nbox2\n"},
-        {"To: Ann\n <box1>\nCc: box2", "box1\nbox2\n"},
-        {"To: <a>\n\0 <b>\n"s, "a\n"}, // a NUL first makes an empty line
-        {"From: <a>\nTo: <b>,\n <c>\nCc: d\n", "a\nb\nc\nd\n"},
-        {"To: <a>\n\r\n <b>\n", "a\nb\n"}, // an empty CR LF line, then a continuation
-        {"To: <a\r\n\t>\r\nCc: <b>\r\n", "a\t\nb\n"},
-        {"To: a\n\0 b\nCc: c"s, "a\nc\n"},
-        {"To: a\n\n\nCc: b\n \n", "a\nb\n"},
-        {"To: a\n\r", "a\n"}, // a last line of one CR continues the field
-        {"To: <a\n\r", "a\r\n"},
-    });
+TEST_P(Filter, CasesOfTheCaseFile) {
+    expect_filtered(cases_of("filter"));
 }
 
 TEST_P(Filter, LinesAndFieldsLongerThanTheBufferAreNeverCut) {

@@ -2,7 +2,7 @@
 // -DFIELDPICK_KERNEL that CI pins here, one build each.
 #include <cstdio>
 
-#include "extract/kernel.h"
+#include "tests/kernels.h"
 
 int main() {
     for (const Kernel* k : supported_kernels())

@@ -17,14 +17,16 @@ if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
 elseif(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # 32-bit Wine, like any 32-bit program, runs only where the host's kernel
   # lets it.
-  execute_process(COMMAND ${fieldpick_python} ${PROJECT_SOURCE_DIR}/cmake/runs32.py
+  execute_process(COMMAND ${fieldpick_python} ${PROJECT_SOURCE_DIR}/cmake/runs32.py --on-off
                   RESULT_VARIABLE fieldpick_runs32_status
-                  OUTPUT_VARIABLE fieldpick_runs32_says OUTPUT_STRIP_TRAILING_WHITESPACE)
-  message(STATUS ${fieldpick_runs32_says})
-  if(fieldpick_runs32_status EQUAL 1)
-    set(fieldpick_wine_missing ${fieldpick_runs32_says})
-  elseif(NOT fieldpick_runs32_status EQUAL 0)
+                  OUTPUT_VARIABLE fieldpick_runs32 OUTPUT_STRIP_TRAILING_WHITESPACE
+                  ERROR_VARIABLE fieldpick_runs32_says ERROR_STRIP_TRAILING_WHITESPACE)
+  if(NOT fieldpick_runs32_status EQUAL 0)
     message(FATAL_ERROR ${fieldpick_runs32_says})
+  endif()
+  message(STATUS ${fieldpick_runs32_says})
+  if(fieldpick_runs32 STREQUAL "OFF")
+    set(fieldpick_wine_missing ${fieldpick_runs32_says})
   endif()
 endif()
 

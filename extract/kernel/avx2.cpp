@@ -2,7 +2,11 @@
 // byte shuffle from a table.
 #include <immintrin.h>
 
-#include "extract/algorithm.h"
+#include <array>
+#include <cstdint>
+
+#include "extract/kernel/make_kernel.h"
+#include "extract/kernel/nibbles.h"
 #include "extract/kernel/shuffle.h"
 
 namespace {
@@ -27,58 +31,41 @@ struct Avx2 {
     }
 
     // The classes of 32 bytes as the bits of a byte, looked up by the low
-    // nibble and by the high nibble of each: a class is the bytes whose two
-    // nibbles both have its bit. LF and ":" share a bit, their low nibbles
-    // being the same; whitespace tells them apart. A byte of 0x80 or more
-    // looks up nothing in the low table.
-    enum Bit : unsigned {
-        lf_or_colon_bit,
-        cr_bit,
-        open_paren_bit,
-        close_paren_bit,
-        open_angle_bit,
-        close_angle_bit,
-        space_bit, // the space; tab to CR have the bit above it
-    };
-
-    // The same 16 bytes in both lanes.
-    template <char... bytes> static __m256i lanes() { return _mm256_setr_epi8(bytes..., bytes...); }
+    // nibble and by the high nibble of each (extract/kernel/nibbles.h). LF
+    // and ":" share a bit, their low nibbles being the same. A byte of 0x80
+    // or more looks up nothing in the low table; NUL has no bit.
+    static constexpr BitBytes bit_bytes = {"\n:", "\r", "(", ")", "<", ">", " ", "\t\n\v\f\r"};
 
     static __m256i nibble_classes(__m256i v) {
-        constexpr char lf_colon = 1 << lf_or_colon_bit, cr = 1 << cr_bit;
-        constexpr char open_p = 1 << open_paren_bit, close_p = 1 << close_paren_bit;
-        constexpr char open_a = 1 << open_angle_bit, close_a = 1 << close_angle_bit;
-        constexpr char space = 1 << space_bit, tab_to_cr = static_cast<char>(2 << space_bit);
-        const __m256i by_low =
-            lanes<space, 0, 0, 0, 0, 0, 0, 0, open_p, close_p | tab_to_cr, lf_colon | tab_to_cr,
-                  tab_to_cr, open_a | tab_to_cr, cr | tab_to_cr, close_a, 0>();
-        const __m256i by_high =
-            lanes<tab_to_cr | lf_colon | cr, 0, space | open_p | close_p,
-                  lf_colon | open_a | close_a, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0>();
+        static constexpr std::array<std::uint8_t, 16> by_low = nibble_table(bit_bytes, 0),
+                                                      by_high = nibble_table(bit_bytes, 4);
+        const auto table = [](const std::array<std::uint8_t, 16>& t) {
+            return _mm256_broadcastsi128_si256(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t.data())));
+        };
         const __m256i high = _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
-        return _mm256_and_si256(_mm256_shuffle_epi8(by_low, v), _mm256_shuffle_epi8(by_high, high));
+        return _mm256_and_si256(_mm256_shuffle_epi8(table(by_low), v),
+                                _mm256_shuffle_epi8(table(by_high), high));
     }
 
     static Classes classify(const Block& b) {
         const __m256i lo = nibble_classes(b.lo), hi = nibble_classes(b.hi);
-        const auto bit = [&](unsigned n) {
-            return join(_mm256_slli_epi16(lo, 7 - static_cast<int>(n)),
-                        _mm256_slli_epi16(hi, 7 - static_cast<int>(n)));
+        const auto any = [&](auto bits) {
+            constexpr unsigned these = decltype(bits)::value;
+            if constexpr ((these & (these - 1)) == 0) { // one bit: moved to the top
+                constexpr int up = 7 - __builtin_ctz(these);
+                return join(_mm256_slli_epi16(lo, up), _mm256_slli_epi16(hi, up));
+            } else {
+                const __m256i m = _mm256_set1_epi8(static_cast<char>(these));
+                const auto none = [&m](__m256i r) {
+                    return _mm256_cmpeq_epi8(_mm256_and_si256(r, m), _mm256_setzero_si256());
+                };
+                return ~join(none(lo), none(hi));
+            }
         };
-        // Either of the top two bits: each byte ORed with itself moved up one.
-        const auto top_two = [](__m256i r) { return _mm256_or_si256(r, _mm256_add_epi8(r, r)); };
-        Classes c;
-        c.space = join(top_two(lo), top_two(hi));
-        const u64 lf_or_colon = bit(lf_or_colon_bit);
-        c.lf = lf_or_colon & c.space;
-        c.colon = lf_or_colon & ~c.space;
-        c.cr = bit(cr_bit);
-        c.nul = bits(b, [](__m256i v) { return _mm256_cmpeq_epi8(v, _mm256_setzero_si256()); });
-        c.open_paren = bit(open_paren_bit);
-        c.close_paren = bit(close_paren_bit);
-        c.open_angle = bit(open_angle_bit);
-        c.close_angle = bit(close_angle_bit);
-        return c;
+        return classes_by_bits<bit_bytes>(any, [&b](char c) {
+            return bits(b, [c](__m256i v) { return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c)); });
+        });
     }
 
     // A NUL or a Ctrl-Z is 0 once XORed with the other; most blocks have
@@ -97,21 +84,21 @@ struct Avx2 {
 
     // 0xFF in each byte whose bit of mask is set: the byte of mask that
     // holds its bit copied to it, then tested for that bit.
-    static Block byte_masks(u64 mask) {
+    static Block bytes_of_mask(u64 mask) {
         const __m256i all = _mm256_set1_epi64x(static_cast<long long>(mask));
         const __m256i bit = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201u));
-        const auto spread = [&](long long first) {
+        const auto lane_pair = [&](long long first) {
             const long long ones = 0x0101010101010101;
             const __m256i from =
                 _mm256_setr_epi64x(first, first + ones, first + 2 * ones, first + 3 * ones);
             return _mm256_cmpeq_epi8(_mm256_and_si256(_mm256_shuffle_epi8(all, from), bit), bit);
         };
-        return {spread(0), spread(0x0404040404040404)};
+        return {lane_pair(0), lane_pair(0x0404040404040404)};
     }
 
     static Block set_bytes(const Block& b, u64 mask, char c) {
         const __m256i to = _mm256_set1_epi8(c);
-        const Block m = byte_masks(mask);
+        const Block m = bytes_of_mask(mask);
         return {_mm256_blendv_epi8(b.lo, to, m.lo), _mm256_blendv_epi8(b.hi, to, m.hi)};
     }
 

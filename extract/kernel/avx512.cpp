@@ -13,7 +13,7 @@
 #pragma GCC diagnostic pop
 #endif
 
-#include "extract/algorithm.h"
+#include "extract/kernel/make_kernel.h"
 
 namespace {
 

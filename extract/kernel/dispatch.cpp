@@ -1,7 +1,7 @@
 // Chooses the kernel once the CPU is known.
 #include <cstring>
 
-#include "extract/kernel.h"
+#include "extract/kernel/kernel.h"
 
 // The kernels built for this processor, best first: FIELDPICK_KERNELS lists
 // them as cmake/kernels.cmake declares them, KERNEL(name) for each.
@@ -17,14 +17,6 @@ const Kernel* const built_kernels[] = {FIELDPICK_KERNELS};
 
 } // namespace
 
-std::vector<const Kernel*> supported_kernels() {
-    std::vector<const Kernel*> all;
-    for (const Kernel* k : built_kernels)
-        if (k->supported())
-            all.push_back(k);
-    return all;
-}
-
 const Kernel& chosen_kernel() {
 #ifdef FIELDPICK_PINNED_KERNEL
     // A build for tests and benchmarks: the named kernel whatever the CPU.
@@ -32,8 +24,6 @@ const Kernel& chosen_kernel() {
         if (std::strcmp(k->name, FIELDPICK_PINNED_KERNEL) == 0)
             return *k;
 #endif
-    // Not by supported_kernels(): a vector would have the program load the
-    // C++ library, which costs a megabyte and the time to map it.
     for (const Kernel* k : built_kernels)
         if (k->supported())
             return *k;

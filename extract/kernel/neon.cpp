@@ -5,9 +5,9 @@
 #include <arm_neon.h>
 
 #include <array>
-#include <string_view>
 
-#include "extract/algorithm.h"
+#include "extract/kernel/make_kernel.h"
+#include "extract/kernel/nibbles.h"
 #include "extract/kernel/tables.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
@@ -15,35 +15,13 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
 
 namespace {
 
-// The classes of a byte as the bits of a byte, looked up by its low
-// nibble and by its high nibble: a bit is set for the bytes whose two
-// nibbles both have it, so its bytes must be every pairing of their low
-// and high nibbles. LF and ":" share a bit, as do NUL and CR; whitespace
-// tells them apart. A byte of 0x40 or more has no class.
-enum Bit : unsigned {
-    lf_or_colon_bit,
-    nul_or_cr_bit,
-    open_paren_bit,
-    close_paren_bit,
-    open_angle_bit,
-    close_angle_bit,
-    space_bit,
-    tab_to_cr_bit,
-};
+// The classes of a byte as the bits of a byte, looked up by its low nibble
+// and by its high nibble (extract/kernel/nibbles.h). LF and ":" share a
+// bit, as do NUL and CR. A byte of 0x40 or more has no class.
+constexpr BitBytes bit_bytes = {"\n:", {"\0\r", 2}, "(", ")", "<", ">", " ", "\t\n\v\f\r"};
 
-// The bytes of each bit, in the order above.
-constexpr std::string_view bit_bytes[8] = {"\n:", {"\0\r", 2}, "(", ")",
-                                           "<",   ">",         " ", "\t\n\v\f\r"};
-
-constexpr std::array<std::uint8_t, 16> nibble_table(unsigned shift) {
-    std::array<std::uint8_t, 16> t{};
-    for (unsigned bit = 0; bit < 8; ++bit)
-        for (const char c : bit_bytes[bit])
-            t[static_cast<unsigned char>(c) >> shift & 0xF] |= static_cast<std::uint8_t>(1u << bit);
-    return t;
-}
-
-constexpr std::array<std::uint8_t, 16> by_low = nibble_table(0), by_high = nibble_table(4);
+constexpr std::array<std::uint8_t, 16> by_low = nibble_table(bit_bytes, 0),
+                                       by_high = nibble_table(bit_bytes, 4);
 
 struct Neon {
     struct Block {
@@ -80,7 +58,7 @@ struct Neon {
     // whether its place in its byte is in keep or s places above. After it,
     // a holds the places in keep of both, b's moved up by s; b the others of
     // both, a's moved down.
-    template <int s> static void swap_bits(uint8x16_t& a, uint8x16_t& b, uint8x16_t keep) {
+    template <int s> static void swap_index_bits(uint8x16_t& a, uint8x16_t& b, uint8x16_t keep) {
         const uint8x16_t a2 = vbslq_u8(keep, a, vshlq_n_u8(b, s));
         b = vbslq_u8(keep, vshrq_n_u8(a, s), b);
         a = a2;
@@ -99,10 +77,10 @@ struct Neon {
         const uint8x16_t even2 = vuzp1q_u8(c[2], c[3]), odd2 = vuzp2q_u8(c[2], c[3]);
         uint8x16_t d[4] = {vuzp1q_u8(even, even2), vuzp1q_u8(odd, odd2), vuzp2q_u8(even, even2),
                            vuzp2q_u8(odd, odd2)};
-        swap_bits<1>(d[0], d[1], vdupq_n_u8(0x55));
-        swap_bits<1>(d[2], d[3], vdupq_n_u8(0x55));
-        swap_bits<2>(d[0], d[2], vdupq_n_u8(0x33));
-        swap_bits<2>(d[1], d[3], vdupq_n_u8(0x33));
+        swap_index_bits<1>(d[0], d[1], vdupq_n_u8(0x55));
+        swap_index_bits<1>(d[2], d[3], vdupq_n_u8(0x55));
+        swap_index_bits<2>(d[0], d[2], vdupq_n_u8(0x33));
+        swap_index_bits<2>(d[1], d[3], vdupq_n_u8(0x33));
         // Now vector j holds the classes whose bits 0 and 1 are j.
         // Bit 0 of i into bit 2 of the place, with the classes of d[j] and
         // d[j + 1] in alternate lanes: low nibbles for classes 0 to 3, high
@@ -130,17 +108,19 @@ struct Neon {
             c[i] = nibble_classes(b.q[i]);
         u64 word[8];
         class_words(c, word);
-        Classes r;
-        r.space = word[space_bit] | word[tab_to_cr_bit];
-        r.lf = word[lf_or_colon_bit] & r.space;
-        r.colon = word[lf_or_colon_bit] & ~r.space;
-        r.cr = word[nul_or_cr_bit] & r.space;
-        r.nul = word[nul_or_cr_bit] & ~r.space;
-        r.open_paren = word[open_paren_bit];
-        r.close_paren = word[close_paren_bit];
-        r.open_angle = word[open_angle_bit];
-        r.close_angle = word[close_angle_bit];
-        return r;
+        const auto any = [&word](auto bits) {
+            u64 m = 0;
+            for (unsigned bit = 0; bit < 8; ++bit)
+                if (decltype(bits)::value >> bit & 1)
+                    m |= word[bit];
+            return m;
+        };
+        return classes_by_bits<bit_bytes>(any, [&b](char byte) {
+            uint8x16_t m[4];
+            for (unsigned i = 0; i < 4; ++i)
+                m[i] = vceqq_u8(b.q[i], vdupq_n_u8(static_cast<std::uint8_t>(byte)));
+            return mask_of(m);
+        });
     }
 
     // A NUL or a Ctrl-Z is 0 once XORed with the other; most blocks have

@@ -14,7 +14,7 @@
 #include <array>
 #include <cstring>
 
-#include "extract/algorithm.h"
+#include "extract/kernel/make_kernel.h"
 #include "extract/kernel/tables.h"
 
 namespace {
@@ -73,7 +73,7 @@ void store_word(char* o, W w) {
 }
 
 // Moves the bits of a at mask << shift to b at mask, and those of b to a.
-template <W mask, unsigned shift> [[gnu::always_inline]] inline void swap_bits(W& a, W& b) {
+template <W mask, unsigned shift> [[gnu::always_inline]] inline void delta_swap(W& a, W& b) {
     const W t = ((a >> shift) ^ b) & mask;
     b ^= t;
     a ^= static_cast<W>(t << shift);
@@ -86,7 +86,7 @@ template <unsigned half = word_bytes / 2>
 [[gnu::always_inline]] inline void transpose_bytes(W* rows) {
     for (unsigned r = 0; r < word_bytes; ++r)
         if (!(r & half))
-            swap_bits<lower_bytes(half), 8 * half>(rows[r], rows[r + half]);
+            delta_swap<lower_bytes(half), 8 * half>(rows[r], rows[r + half]);
     if constexpr (half > 1)
         transpose_bytes<half / 2>(rows);
 }
@@ -96,7 +96,7 @@ template <unsigned half = word_bytes / 2>
 template <unsigned half = 4> [[gnu::always_inline]] inline void transpose_bits(W* rows) {
     for (unsigned r = 0; r < 8; ++r)
         if (!(r & half))
-            swap_bits<lower_bits(half), half>(rows[r], rows[r + half]);
+            delta_swap<lower_bits(half), half>(rows[r], rows[r + half]);
     if constexpr (half > 1)
         transpose_bits<half / 2>(rows);
 }
@@ -152,16 +152,6 @@ W interleave_lf(W w) {
     return w | static_cast<W>(~W{0} / 0xFFFF * 0x0A00);
 }
 
-// The bits of a mask in groups, one group per word: the low bit of each
-// group, and the high bit.
-constexpr u64 group_lows = ~u64{0} / ((1u << word_bytes) - 1);
-constexpr u64 group_highs = group_lows << (word_bytes - 1);
-
-// Each group of mask less its lowest set bit.
-u64 less_lowest_bits(u64 mask) {
-    return mask & ((mask | group_highs) - group_lows);
-}
-
 struct Portable {
     struct Block {
         W w[words];
@@ -198,21 +188,25 @@ struct Portable {
     // Everything classify calls is inlined into it, and classify into its
     // callers: a call not inlined there costs more than all its arithmetic.
     [[gnu::always_inline]] static Classes classify(const Block& b) {
-        Classes c{};
-        for (unsigned part = 0; part < words / 8; ++part) {
+        // The classes of the 8 * word_bytes bytes from word 8 * part.
+        const auto part_classes = [&b](unsigned part) __attribute__((always_inline)) {
             const Planes p = planes(b, part);
-            const auto add = [part](u64& m, W bits) { m |= u64{bits} << 8 * word_bytes * part; };
-            add(c.lf, equal(p, '\n'));
-            add(c.cr, equal(p, '\r'));
-            add(c.nul, equal(p, '\0'));
-            add(c.space, whitespace(p));
-            add(c.open_paren, equal(p, '('));
-            add(c.close_paren, equal(p, ')'));
-            add(c.open_angle, equal(p, '<'));
-            add(c.close_angle, equal(p, '>'));
-            add(c.colon, equal(p, ':'));
-        }
-        return c;
+            return map_classes<u64>([&p](auto c) {
+                constexpr std::string_view bytes = decltype(c)::bytes;
+                if constexpr (bytes.size() == 1) {
+                    return equal(p, static_cast<unsigned char>(bytes[0]));
+                } else {
+                    static_assert(std::is_same_v<decltype(c), byte_class::space>,
+                                  "a class of several bytes needs a test of its own");
+                    return whitespace(p);
+                }
+            });
+        };
+        if constexpr (words == 8)
+            return part_classes(0);
+        else
+            return map_classes<u64>([](auto, u64 lo, u64 hi) { return lo | hi << 32; },
+                                    part_classes(0), part_classes(1));
     }
 
     // Most blocks have no NUL or Ctrl-Z, told by one test of all words.
@@ -277,12 +271,11 @@ struct Portable {
     // two packs every word as two; one where some hold more goes word by
     // word. (Words of four bytes never hold more than two.)
     static char* pack(const Block& b, u64 mask, char* o) {
-        const u64 run_starts = mask & ~(mask << 1 & ~group_lows);
-        const u64 second_runs = less_lowest_bits(run_starts);
+        const u64 second_runs = less_lowest_bit<word_bytes>(run_starts<word_bytes>(mask));
         if (!second_runs) {
             for (unsigned i = 0; i < words; ++i)
                 o = pack_one_run(b.w[i], group(mask, i), o);
-        } else if (!less_lowest_bits(second_runs)) {
+        } else if (!less_lowest_bit<word_bytes>(second_runs)) {
             for (unsigned i = 0; i < words; ++i)
                 o = pack_two_runs(b.w[i], group(mask, i), o);
         } else {

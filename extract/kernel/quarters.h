@@ -8,7 +8,7 @@
 
 #include <emmintrin.h>
 
-#include "extract/algorithm.h"
+#include "extract/rules.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-#include "extract/algorithm.h"
+#include "extract/kernel/make_kernel.h"
 #include "extract/kernel/quarters.h"
 #include "extract/kernel/tables.h"
 
@@ -64,15 +64,6 @@ struct Sse2 {
         return w;
     }
 
-    // Each byte of x less its lowest set bit.
-    static u64 less_lowest_bits(u64 x) {
-        constexpr u64 lows = 0x0101010101010101u, highs = 0x8080808080808080u;
-        return x & ((x | highs) - lows);
-    }
-
-    // The first selected byte of each run in each group of eight.
-    static u64 run_starts(u64 mask) { return mask & ~(mask << 1 & ~u64{0x0101010101010101u}); }
-
     // One half of a quarter stored at o, which may have any alignment (so
     // not by _mm_storeh_pd, a store of a double in GCC's header).
     static void store_half(char* o, __m128i v, unsigned half) {
@@ -113,14 +104,14 @@ struct Sse2 {
         const auto group = [mask](unsigned g) {
             return static_cast<unsigned>(mask >> 8 * g) & 0xFF;
         };
-        const u64 second_runs = less_lowest_bits(run_starts(mask));
+        const u64 second_runs = less_lowest_bit<8>(run_starts<8>(mask));
         if (!second_runs) {
             for (unsigned i = 0; i < 4; ++i) {
                 const __m128i q = quarter(b, i);
                 o = pack_one_run(q, 0, group(2 * i), o);
                 o = pack_one_run(q, 1, group(2 * i + 1), o);
             }
-        } else if (!less_lowest_bits(second_runs)) {
+        } else if (!less_lowest_bit<8>(second_runs)) {
             for (unsigned i = 0; i < 4; ++i) {
                 const __m128i q = quarter(b, i);
                 o = pack_two_runs(q, 0, group(2 * i), o);

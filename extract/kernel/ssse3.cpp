@@ -5,7 +5,7 @@
 // Silver); it needs nothing later, POPCNT included.
 #include <tmmintrin.h>
 
-#include "extract/algorithm.h"
+#include "extract/kernel/make_kernel.h"
 #include "extract/kernel/quarters.h"
 #include "extract/kernel/shuffle.h"
 

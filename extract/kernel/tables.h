@@ -63,6 +63,21 @@ constexpr std::array<std::uint64_t, 256> make_byte_masks() {
     return t;
 }
 
+// The bits of a mask in groups of `width`, for packing a group at a time:
+// the low bit of each group.
+template <unsigned width>
+constexpr std::uint64_t group_lows = ~std::uint64_t{0} / ((1u << width) - 1);
+
+// The first set bit of each run of set bits in each group.
+template <unsigned width> std::uint64_t run_starts(std::uint64_t mask) {
+    return mask & ~(mask << 1 & ~group_lows<width>);
+}
+
+// Each group of mask less its lowest set bit.
+template <unsigned width> std::uint64_t less_lowest_bit(std::uint64_t mask) {
+    return mask & ((mask | group_lows<width> << (width - 1)) - group_lows<width>);
+}
+
 constexpr std::array<std::array<unsigned char, 8>, 256> pack_positions = make_pack_positions();
 // The same for the high half of 16 bytes, for a byte shuffle of all 16.
 constexpr std::array<std::array<unsigned char, 8>, 256> pack_positions_high =

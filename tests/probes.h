@@ -1,13 +1,16 @@
-// Test hooks: each kernel's classes of a block, and its value and addresses
-// of one logical header line. The program never calls them (it prints whole
-// fields, extract/print.h); the tests reach them through Kernel::probes, to
-// hold every kernel to the byte model a block and a line at a time.
+// The probes of a kernel: its classes of a block, and its value and
+// addresses of one logical header line. The program never calls them (it
+// prints whole fields, extract/print.h), and never holds them: the tests
+// build each kernel's unit again with this header and one line more (see
+// tests/kernels.cmake), to hold every kernel to the byte model a block and a
+// line at a time.
 #pragma once
 
 #include <cstddef>
 #include <cstring>
 
 #include "extract/print.h"
+#include "tests/kernels.h"
 
 namespace {
 
@@ -45,6 +48,6 @@ template <class K> Classes classify_bytes(const char* p) {
 }
 
 template <class K>
-constexpr Probes probes_of = {classify_bytes<K>, print<K, OneLine>, line_value<K>};
+constexpr Probes kernel_probes = {classify_bytes<K>, print<K, OneLine>, line_value<K>};
 
 } // namespace

@@ -1,6 +1,7 @@
-// A kernel: the rules (extract/rules.h), the walk and the printing
-// (extract/print.h) on the few operations that touch the bytes themselves,
-// which a kernel's unit (extract/kernel/) supplies as a type K:
+// A kernel: the rules (extract/rules.h), the printing (extract/print.h) and
+// the framing of the input (extract/framing.h) on the few operations that
+// touch the bytes themselves, which a kernel's unit (extract/kernel/)
+// supplies as a type K:
 //
 //   K::Block                       64 bytes in the kernel's registers
 //   K::load(p)                     the 64 bytes at p
@@ -19,9 +20,9 @@
 // can stand in for another's at link time.
 #pragma once
 
-#include "extract/kernel.h"
+#include "extract/framing.h"
+#include "extract/kernel/kernel.h"
 #include "extract/print.h"
-#include "extract/probes.h"
 
 namespace {
 
@@ -33,7 +34,8 @@ bool cpu_runs_this_unit() {
 
 // The kernel made of K's primitives and the rules.
 template <class K> constexpr Kernel kernel_of(const char* name) {
-    return {name, cpu_runs_this_unit, print_fields<K>, find_stop<K>, fields_end<K>, &probes_of<K>};
+    return {name,         cpu_runs_this_unit, FIELDPICK_CPU_NEEDS, print_fields<K>,
+            find_stop<K>, fields_end<K>};
 }
 
 } // namespace

@@ -1,0 +1,49 @@
+// The framing of the input on the kernel primitives: where its text stops
+// (a NUL or a Ctrl-Z), and where its whole fields end, so that the input
+// hands the kernel whole fields only.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+#include "extract/blocks.h"
+#include "extract/rules.h"
+
+namespace {
+
+template <class K> std::size_t find_stop(const char* p, std::size_t n) {
+    std::size_t at = 0;
+    for (; n - at >= block_size; at += block_size)
+        if (const u64 m = K::stops(K::load(p + at)))
+            return at + lowest(m);
+    if (at == n)
+        return n;
+    char copy[block_size];
+    std::memset(copy, ' ', sizeof copy);
+    std::memcpy(copy, p + at, n - at);
+    const u64 m = K::stops(K::load(copy)) & below(static_cast<unsigned>(n - at));
+    return m ? at + lowest(m) : n;
+}
+
+// Searched from the end back: the last field end is mostly near it.
+template <class K> std::size_t fields_end(const char* p, std::size_t n) {
+    if (n < 3)
+        return 0;
+    const std::size_t judged = n - 2; // the LFs before here have their next two bytes here
+    std::size_t from = (judged - 1) / block_size * block_size;
+    const Blocks<K, Fields> blocks(p, n);
+    Classes next = blocks.load(from + block_size).classes;
+    for (;; from -= block_size) {
+        const Classes c = blocks.load(from).classes;
+        u64 ends = field_ends(c, line_end_bytes(c, next), next);
+        if (judged - from < block_size)
+            ends &= below(static_cast<unsigned>(judged - from));
+        if (ends)
+            return from + highest(ends) + 1;
+        if (from == 0)
+            return 0;
+        next = c;
+    }
+}
+
+} // namespace

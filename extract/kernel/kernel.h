@@ -1,0 +1,29 @@
+// The extraction kernels: one algorithm, compiled once for each instruction
+// set, with the best one the CPU runs chosen at start-up.
+#pragma once
+
+#include <cstddef>
+
+struct Output;
+
+struct Kernel {
+    const char* name;
+    // Whether this CPU runs it, and the CPU features it needs (as
+    // cmake/kernels.cmake names them, "" for none).
+    bool (*supported)();
+    const char* needs;
+    // Writes the addresses of [p, p + n): whole fields, the last one ended by
+    // its LF (see fields_end). Line ends and continuation lines are the
+    // input's; a NUL stands just before the LF of a line it cut short.
+    void (*print_fields)(Output& out, const char* p, std::size_t n);
+    // Where the first NUL or Ctrl-Z of [p, p + n) is, or n.
+    std::size_t (*find_stop)(const char* p, std::size_t n);
+    // How many bytes at the start of [p, p + n) are whole fields: up to and
+    // including the last LF that the bytes after it show to end a field. 0 if
+    // there is none.
+    std::size_t (*fields_end)(const char* p, std::size_t n);
+};
+
+// The kernel the program uses: the best this CPU runs, unless the build
+// pinned one (FIELDPICK_KERNEL).
+const Kernel& chosen_kernel();
