@@ -62,13 +62,6 @@ list(JOIN fieldpick_kernel_list " " fieldpick_kernel_list)
 set_property(SOURCE extract/kernel/dispatch.cpp APPEND PROPERTY COMPILE_DEFINITIONS
                                                              "FIELDPICK_KERNELS=${fieldpick_kernel_list}")
 
-# GCC for 64-bit Windows may spill 32- and 64-byte vectors with aligned
-# moves to a stack that Windows aligns to 16 bytes only: have the assembler
-# make every vector move an unaligned one.
-if(WIN32 AND fieldpick_processor STREQUAL "x86")
-  add_compile_options(-Wa,-muse-unaligned-vector-move)
-endif()
-
 set(FIELDPICK_KERNEL auto CACHE STRING "Extraction kernel: auto or one of ${fieldpick_kernels}")
 set_property(CACHE FIELDPICK_KERNEL PROPERTY STRINGS auto ${fieldpick_kernels})
 

@@ -15,6 +15,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# GCC for Windows may spill 32- and 64-byte vectors with aligned moves to a
+# stack that Windows aligns to 16 bytes only: the assembler makes every
+# vector move an unaligned one.
+set(CMAKE_CXX_FLAGS_INIT "-Wa,-muse-unaligned-vector-move")
+
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-static -static-libgcc -static-libstdc++ -Wl,--dynamicbase -Wl,--nxcompat ${FIELDPICK_MINGW_LINK_FLAGS}")
 

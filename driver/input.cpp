@@ -1,25 +1,12 @@
 #include "driver/input.h"
 
+#include "driver/input_memory.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
-
-void FreeInput::operator()(char* p) const {
-#ifdef _WIN32
-    if (reserved) {
-        VirtualFree(p, 0, MEM_RELEASE);
-        return;
-    }
-#endif
-    std::free(p);
-}
 
 namespace {
 
@@ -27,80 +14,6 @@ constexpr char ctrl_z = 0x1A;
 
 // Room kept at the end for the line end that a last line without one gets.
 constexpr std::size_t end_room = 2;
-
-#ifdef _WIN32
-// Windows heaps move a large block to grow it: for a moment the field is
-// there twice. A long field gets a range of address space instead, committed
-// as it grows. The first range is small; a field that outgrows it moves once
-// to one as large as the memory there is (no field can be longer), which
-// costs the system some bookkeeping for as long as it is held.
-constexpr std::size_t first_range = 32 * 1024 * 1024;
-
-char* reserve(std::size_t& size, std::size_t at_least) {
-    for (; size >= at_least; size /= 2)
-        if (void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
-            return static_cast<char*>(range);
-    return nullptr;
-}
-
-std::size_t memory_size() {
-    MEMORYSTATUSEX status{};
-    status.dwLength = sizeof status;
-    const std::size_t space = sizeof(void*) == 8 ? std::size_t{1} << 40 : std::size_t{1} << 31;
-    return GlobalMemoryStatusEx(&status) && status.ullTotalPhys < space
-               ? static_cast<std::size_t>(status.ullTotalPhys)
-               : space;
-}
-
-bool grow(Input& in, std::size_t cap) {
-    FreeInput& memory = in.buf.get_deleter();
-    if (cap > memory.reserved) {
-        std::size_t size = memory.reserved == 0 ? first_range : memory_size();
-        char* range = reserve(size, cap);
-        if (!range)
-            return false;
-        if (!VirtualAlloc(range, cap, MEM_COMMIT, PAGE_READWRITE)) {
-            VirtualFree(range, 0, MEM_RELEASE);
-            return false;
-        }
-        std::memcpy(range, in.buf.get(), in.end);
-        in.buf.reset(range); // gives back the heap block or the smaller range
-        memory.reserved = size;
-    } else if (!VirtualAlloc(in.buf.get(), cap, MEM_COMMIT, PAGE_READWRITE)) {
-        return false;
-    }
-    in.cap = cap;
-    return true;
-}
-
-// The rest of a long field's buffer moves to an ordinary one, and the range
-// is given back.
-void shrink(Input& in) {
-    char* fresh = static_cast<char*>(std::malloc(in.ordinary_cap));
-    if (!fresh)
-        return;
-    std::memcpy(fresh, in.buf.get(), in.end);
-    in.buf.reset(fresh); // releases the range
-    in.buf.get_deleter().reserved = 0;
-    in.cap = in.ordinary_cap;
-}
-#else
-// glibc grows a large block in place where it can (mremap), and gives the
-// pages back when it shrinks one.
-bool grow(Input& in, std::size_t cap) {
-    char* grown = static_cast<char*>(std::realloc(in.buf.get(), cap));
-    if (!grown)
-        return false;
-    in.buf.release();
-    in.buf.reset(grown);
-    in.cap = cap;
-    return true;
-}
-
-void shrink(Input& in) {
-    grow(in, in.ordinary_cap);
-}
-#endif
 
 char* find(char* p, char* end, char c) {
     void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
@@ -196,7 +109,7 @@ void drop_whole(Input& in) {
     in.end = rest;
     in.whole = 0;
     if (in.cap > in.ordinary_cap && rest + end_room < in.ordinary_cap / 2)
-        shrink(in);
+        shrink_input(in);
 }
 
 // Reads until the buffer starts with whole fields, or the input ends; false
@@ -216,7 +129,7 @@ bool next_fields(Input& in, const Kernel& kernel) {
         // as an allocator's refusal.
         if (in.cap - end_room - in.end < in.ordinary_cap / 4 &&
             (in.cap > SIZE_MAX / 9 * 8 ||
-             !grow(in, in.cap + std::max(in.cap / 8, in.ordinary_cap)))) {
+             !grow_input(in, in.cap + std::max(in.cap / 8, in.ordinary_cap)))) {
             in.error = ENOMEM;
             in.done = true;
             return false;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/bytes.h"
+#include "tests/capture.h"
 
 // Long texts are shown only around the point of interest.
 inline std::string excerpt(std::string_view s, std::size_t at) {

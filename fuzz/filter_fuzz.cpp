@@ -22,45 +22,25 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/input.h"
 #include "extract/output.h"
 #include "fuzz/check.h"
+#include "tests/fake_input.h"
 #include "tests/kernels.h"
 #include "tests/model.h"
 
 namespace {
 
-struct Source {
-    std::string_view text;
-    std::string_view read_sizes; // empty: every read as large as the room given
-    bool fail_at_end;
-    std::size_t pos = 0;
-    std::size_t reads = 0;
-};
-
 // A size byte: 0x00-0xBF read 1 to 192 bytes, 0xC0-0xFF 4 KiB to 256 KiB.
-std::size_t read_size(unsigned char code) {
-    return code < 0xC0 ? code + 1u : (code - 0xBFu) << 12;
-}
-
-std::ptrdiff_t read_source(void* ctx, char* buf, std::size_t cap) {
-    Source& src = *static_cast<Source*>(ctx);
-    std::size_t left = src.text.size() - src.pos;
-    if (left == 0 && src.fail_at_end) {
-        errno = EIO;
-        return -1;
+std::vector<std::size_t> read_sizes(std::string_view codes) {
+    std::vector<std::size_t> sizes;
+    for (const char c : codes) {
+        const auto code = static_cast<unsigned char>(c);
+        sizes.push_back(code < 0xC0 ? code + 1u : (code - 0xBFu) << 12);
     }
-    std::size_t n = left;
-    if (!src.read_sizes.empty()) {
-        auto code = static_cast<unsigned char>(src.read_sizes[src.reads % src.read_sizes.size()]);
-        n = read_size(code);
-    }
-    ++src.reads;
-    n = std::min({n, cap, left});
-    std::memcpy(buf, src.text.data() + src.pos, n);
-    src.pos += n;
-    return static_cast<std::ptrdiff_t>(n);
+    return sizes;
 }
 
 struct Run {
@@ -72,14 +52,19 @@ struct Run {
 // which collects into got. A run with the program's buffer reads into the
 // one the last such run left: a fresh one costs AddressSanitizer a mapping
 // of 128 KiB, most of this target's time.
-Run run_filter(const Kernel& kernel, Source src, std::size_t input_cap, Output& out,
+Run run_filter(const Kernel& kernel, FakeInput src, std::size_t input_cap, Output& out,
                std::string& got) {
     static Input last = make_input(nullptr, nullptr);
     got.clear();
-    Input in =
-        input_cap == input_buffer_size && last.buf && last.cap == input_buffer_size
-            ? Input{read_source, &src, std::move(last.buf), input_buffer_size, input_buffer_size}
-            : make_input(read_source, &src, input_cap);
+    Input in{};
+    if (input_cap == input_buffer_size && last.buf && last.cap == input_buffer_size) {
+        in.buf = std::move(last.buf);
+        in.ordinary_cap = in.cap = input_buffer_size;
+    } else {
+        in = make_input(nullptr, nullptr, input_cap);
+    }
+    in.read = read_fake;
+    in.ctx = &src;
     filter(kernel, in, out);
     out_flush(out);
     const int error = in.error;
@@ -101,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t small_input = 64 * ((flags >> 4) + 1u);
     if (size < 2 + size_count)
         return 0;
-    const std::string_view sizes = fuzz.substr(2, size_count);
+    const std::vector<std::size_t> sizes = read_sizes(fuzz.substr(2, size_count));
     const std::string_view text = fuzz.substr(2 + size_count);
 
     const std::string want = model::filter(text, fail_at_end);
@@ -113,9 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Output small = output_to(got, false, output_slack + room);
     for (const Kernel* k : supported_kernels()) {
         const Run whole =
-            run_filter(*k, Source{text, {}, fail_at_end}, input_buffer_size, roomy, got);
+            run_filter(*k, FakeInput{text, {}, fail_at_end}, input_buffer_size, roomy, got);
         const Run pieces =
-            run_filter(*k, Source{text, sizes, fail_at_end}, small_input, small, got);
+            run_filter(*k, FakeInput{text, sizes, fail_at_end}, small_input, small, got);
         expect_same("output differs when the input comes in pieces", pieces.output, whole.output,
                     fuzz);
         expect_same("output differs from the model", whole.output, want, fuzz);

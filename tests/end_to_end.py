@@ -17,7 +17,6 @@ COMMAND runs fieldpick.
 """
 import errno
 import hashlib
-import itertools
 import os
 import resource
 import subprocess
@@ -28,6 +27,7 @@ import time
 import unittest
 
 from case_file import read_case_file
+from long_input import MIB, repeated
 
 COMMAND = []
 NEWLINE = b"\n"
@@ -38,7 +38,6 @@ STRERROR = None
 
 # The cases of the filter, written once for every test that runs them.
 CASES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fieldpick_cases.txt")
-MIB = 1 << 20
 # The memory limit of the runs that test running out of it.
 LIMIT = 100 * MIB
 
@@ -86,13 +85,6 @@ def set_memory_limit():
     starts, so there the data size, which counts memory as it is committed."""
     kind = resource.RLIMIT_DATA if WINE else resource.RLIMIT_AS
     resource.setrlimit(kind, (LIMIT, LIMIT))
-
-
-def repeated(piece, count):
-    """piece count times over, in blocks of about a MiB."""
-    per_block = max(1, MIB // len(piece))
-    blocks, rest = divmod(count, per_block)
-    return itertools.chain(itertools.repeat(piece * per_block, blocks), [piece * rest])
 
 
 def feed(p, pieces):

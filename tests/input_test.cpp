@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "driver/input.h"
-#include "tests/bytes.h"
+#include "tests/capture.h"
 #include "tests/cases.h"
 #include "tests/every_kernel.h"
 #include "tests/model.h"

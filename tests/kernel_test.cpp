@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/address.h"
-#include "tests/bytes.h"
+#include "tests/capture.h"
 #include "tests/every_kernel.h"
 #include "tests/model.h"
 

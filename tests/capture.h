@@ -1,5 +1,6 @@
-// Helpers shared by the unit tests and the fuzz targets: capturing output,
-// running the filter, and showing bytes escaped when a case fails.
+// What the unit tests and the fuzz targets share: the filter's output caught
+// in a string, the filter run on a fake input, and bytes shown escaped when
+// a case fails.
 #pragma once
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "driver/input.h"
 #include "extract/kernel/kernel.h"
 #include "extract/output.h"
+#include "tests/fake_input.h"
 
 inline bool append_to_string(void* ctx, const char* data, std::size_t len) {
     static_cast<std::string*>(ctx)->append(data, len);
@@ -54,32 +56,12 @@ inline std::string escaped(std::string_view s) {
     return r + "'";
 }
 
-// Hands out the bytes in reads of a fixed size, then fails or ends.
-struct Pieces {
-    std::string_view data;
-    std::size_t piece;
-    bool fail_at_end;
-    std::size_t pos = 0;
-};
-
-inline std::ptrdiff_t read_pieces(void* ctx, char* buf, std::size_t cap) {
-    Pieces& src = *static_cast<Pieces*>(ctx);
-    if (src.pos == src.data.size() && src.fail_at_end) {
-        errno = EIO;
-        return -1;
-    }
-    std::size_t n = std::min({cap, src.piece, src.data.size() - src.pos});
-    std::memcpy(buf, src.data.data() + src.pos, n);
-    src.pos += n;
-    return static_cast<std::ptrdiff_t>(n);
-}
-
 // The filter on data handed over piece bytes at a time, by kernel; error, if
 // given, gets the input's errno.
 inline std::string filtered(std::string_view data, const Kernel& kernel, bool crlf,
                             std::size_t piece, bool fail_at_end = false, int* error = nullptr) {
-    Pieces src{data, piece, fail_at_end};
-    Input in = make_input(read_pieces, &src);
+    FakeInput src{data, {piece}, fail_at_end};
+    Input in = make_input(read_fake, &src);
     std::string got;
     Output out = output_to(got, crlf);
     filter(kernel, in, out);

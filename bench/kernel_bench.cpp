@@ -8,7 +8,7 @@
 // Before any timing, every kernel must write the same bytes on every input,
 // unless --checked says that a run on the same inputs has seen to that.
 //
-// usage: per_line_bench [--benchmark_... flags] [--checked] [FILE...]
+// usage: kernel_bench [--benchmark_... flags] [--checked] [FILE...]
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "driver/input.h"
+#include "tests/fake_input.h"
 #include "tests/kernels.h"
 
 namespace {
@@ -78,26 +79,6 @@ bool read_file(const char* path, Sample& s) {
     return ok;
 }
 
-// Where the filter has got to in a sample. A read stays within one copy.
-struct Source {
-    const std::string* bytes;
-    std::size_t copies_left;
-    std::size_t at;
-};
-
-std::ptrdiff_t read_source(void* ctx, char* buf, std::size_t cap) {
-    Source& src = *static_cast<Source*>(ctx);
-    if (src.at == src.bytes->size()) {
-        if (src.copies_left == 0)
-            return 0;
-        --src.copies_left;
-        src.at = 0;
-    }
-    std::size_t n = src.bytes->copy(buf, cap, src.at);
-    src.at += n;
-    return static_cast<std::ptrdiff_t>(n);
-}
-
 bool discard(void*, const char*, std::size_t) {
     return true;
 }
@@ -108,8 +89,8 @@ bool append(void* ctx, const char* data, std::size_t len) {
 }
 
 void run_filter(const Kernel& kernel, const Sample& s, WriteFn write, void* ctx) {
-    Source src{&s.bytes, s.copies, s.bytes.size()};
-    Input in = make_input(read_source, &src);
+    FakeInput src{s.bytes, {}, false, s.copies};
+    Input in = make_input(read_fake, &src);
     Output out = make_output(write, ctx);
     out.crlf = s.crlf_out;
     filter(kernel, in, out);
@@ -149,7 +130,7 @@ int main(int argc, char** argv) {
         }
         samples.emplace_back();
         if (argv[i][0] == '-' || !read_file(argv[i], samples.back())) {
-            std::fprintf(stderr, "per_line_bench: %s: %s\n", argv[i],
+            std::fprintf(stderr, "kernel_bench: %s: %s\n", argv[i],
                          argv[i][0] == '-' ? "unknown flag" : "cannot be read");
             return 1;
         }
@@ -160,7 +141,7 @@ int main(int argc, char** argv) {
     std::vector<const Kernel*> kernels = supported_kernels();
     for (const Sample& s : samples)
         if (const char* odd = checked ? nullptr : odd_kernel(kernels, s)) {
-            std::fprintf(stderr, "per_line_bench: the %s kernel writes other bytes than %s on %s\n",
+            std::fprintf(stderr, "kernel_bench: the %s kernel writes other bytes than %s on %s\n",
                          odd, kernels[0]->name, s.name.c_str());
             return 1;
         }
