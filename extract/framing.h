@@ -31,11 +31,10 @@ template <class K> std::size_t fields_end(const char* p, std::size_t n) {
         return 0;
     const std::size_t judged = n - 2; // the LFs before here have their next two bytes here
     std::size_t from = (judged - 1) / block_size * block_size;
-    typename K::Block block{};
-    Classes c{}, next{};
-    load_at<K>(p, n, from + block_size, block, next);
+    const Blocks<K, Fields> blocks(p, n);
+    Classes next = blocks.load(from + block_size).classes;
     for (;; from -= block_size) {
-        load_at<K>(p, n, from, block, c);
+        const Classes c = blocks.load(from).classes;
         u64 ends = field_ends(c, line_end_bytes(c, next), next);
         if (judged - from < block_size)
             ends &= below(static_cast<unsigned>(judged - from));

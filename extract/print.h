@@ -33,19 +33,29 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
         return;
     TakeBack take_back;
     Carries<Word> carries;
-    for (Blocks<K, Source> blocks(p, n); !blocks.done(); blocks.advance()) {
-        if (out.cap - out.len < output_slack) {
+    const bool crlf = out.crlf;
+    char* const base = out.buf.get();
+    char* const full = base + (out.cap - output_slack); // past here, no room for a block
+    char* o = base + out.len;
+    Blocks<K, Source> blocks(p, n);
+    const auto print_block = [&](const Loaded<K>& l) __attribute__((always_inline)) {
+        if (o > full) {
+            out.len = static_cast<std::size_t>(o - base);
             take_back.settle(out, blocks, carries);
             out_flush(out);
+            o = base + out.len;
         }
-        Selection<u64> s = blocks.rules(carries);
-        char* base = out.buf.get();
-        char* o = base + out.len;
-        take_back.apply(s, o, base, out.crlf);
+        Selection<u64> s = blocks.rules(l, carries);
+        take_back.apply(s, o, base, crlf);
         if (s.keep)
-            o = pack_block<K>(blocks.block, s, out.crlf, o);
-        out.len = static_cast<std::size_t>(o - base);
-    }
+            o = pack_block<K>(l.block, s, crlf, o);
+    };
+    // The whole blocks, then the rest: the first loop asks nothing more.
+    for (; blocks.in_whole(); blocks.advance())
+        print_block(blocks.current_whole());
+    for (; !blocks.done(); blocks.advance())
+        print_block(blocks.current());
+    out.len = static_cast<std::size_t>(o - base);
 }
 
 template <class K> void print_fields(Output& out, const char* p, std::size_t n) {

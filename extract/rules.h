@@ -121,16 +121,15 @@ template <class M> struct Carries {
     M starts_field = 1; // the first byte of the input starts a field
     M seeking = 0;      // the field has had only line-end bytes so far
     M after_colon = 0;  // past the field name (or the field has none)
-    M in_value = 0;     // past the whitespace that follows it
     M in_comment = 0;
-    M seen_open = 0; // the value has had a "<": bracket mode from there
-    M inside = 0;    // within angle brackets
-    M in_word = 0;
+    M seen_open = 0;  // the value has had a "<": bracket mode from there
+    M in_address = 0; // within an address (angle brackets, or a word)
 };
 
 // What one block writes, and the marks that the printing loop needs.
 template <class M> struct Selection {
-    M value;      // the header value: after the field name, less comments
+    M past_name;  // the bytes of text past the field name
+    M kept;       // of those, the ones no comment drops
     M keep;       // bytes written: address bytes, and line ends in newline
     M newline;    // bytes that become line ends
     M first_open; // the "<" that puts a field in bracket mode
@@ -153,37 +152,35 @@ inline Selection<M> rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>&
         first = text & (starts | before(flag<M>(starts & dropped, text, k.seeking), in.seeking));
 
     // The field name ends at the first colon; a field whose first byte is
-    // whitespace has none. The value starts at the first byte after that
-    // which is not whitespace.
+    // whitespace has none. (The whitespace after it, which the value leaves
+    // out, makes no word and opens no bracket: printing has no need to tell
+    // it apart; see value_bytes.)
     const M after_colon = flag<M>(c.colon | (first & c.space), ends, k.after_colon);
-    const M value =
-        flag<M>(before(after_colon, in.after_colon) & text & ~c.space, ends, k.in_value);
+    const M past_name = before(after_colon, in.after_colon) & text;
 
     // Comments do not nest: the first ")" ends one, and a stray ")" is dropped.
-    const M comment = flag<M>(c.open_paren & value, c.close_paren | ends, k.in_comment);
-    const M kept = value & text & ~comment & ~c.close_paren;
+    const M comment = flag<M>(c.open_paren & past_name, c.close_paren | ends, k.in_comment);
+    const M kept = past_name & ~comment & ~c.close_paren;
 
-    // Bracket mode: from the first "<" on, what stands between angle
-    // brackets, each ">" (even one that closes nothing) ending a line, and
-    // the field's end ending an address still open.
+    // An address runs, in bracket mode (from the field's first "<" on), from
+    // a "<" to a ">", each ">" (even one that closes nothing) ending a line;
+    // before that, in word mode, from a byte that is not whitespace to the
+    // whitespace after it. The field's end ends an address still open. One
+    // flag serves both modes, as a byte is in one of them only.
     const M open = c.open_angle & kept;
-    const M close = c.close_angle & kept;
     const M seen_open = flag<M>(open, ends, k.seen_open);
-    const M seen_before = before(seen_open, in.seen_open);
-    const M bracket_mode = seen_open | (ends & seen_before);
-    const M inside = flag<M>(open, close | ends, k.inside);
-    const M bracket_newline = (close & seen_open) | (ends & before(inside, in.inside));
-    const M bracket_keep = (kept & inside & ~c.open_angle) | bracket_newline;
-
-    // Word mode: every run of bytes that are not whitespace, each ended by
-    // the whitespace or the field end after it.
-    const M word = kept & ~c.space;
-    const M gap = (kept & c.space) | ends;
-    const M word_newline = gap & before(flag<M>(word, gap, k.in_word), in.in_word);
-
-    return {kept, static_cast<M>(((word | word_newline) & ~bracket_mode) | bracket_keep),
-            static_cast<M>((word_newline & ~bracket_mode) | bracket_newline),
-            static_cast<M>(open & ~seen_before), starts};
+    const M close = c.close_angle & kept & seen_open;
+    const M words = kept & static_cast<M>(~seen_open);
+    const M word = words & ~c.space;
+    const M gap = words & c.space;
+    const M address = flag<M>(open | word, close | gap | ends, k.in_address);
+    const M newline = close | ((gap | ends) & before(address, in.in_address));
+    return {past_name,
+            kept,
+            static_cast<M>((kept & address & ~c.open_angle) | newline),
+            newline,
+            static_cast<M>(open & ~before(seen_open, in.seen_open)),
+            starts};
 }
 
 // The rules for a whole block in words of the CPU's width.
@@ -199,10 +196,21 @@ inline Selection<u64> block_rules(const Classes& c, u64 dropped, u64 ends, Carri
             s[h] = rules<Word>(ch, half(dropped, h), half(ends, h), k);
         }
         const auto join = [](Word lo, Word hi) { return u64{hi} << 32 | lo; };
-        return {join(s[0].value, s[1].value), join(s[0].keep, s[1].keep),
-                join(s[0].newline, s[1].newline), join(s[0].first_open, s[1].first_open),
+        return {join(s[0].past_name, s[1].past_name),
+                join(s[0].kept, s[1].kept),
+                join(s[0].keep, s[1].keep),
+                join(s[0].newline, s[1].newline),
+                join(s[0].first_open, s[1].first_open),
                 join(s[0].starts, s[1].starts)};
     }
+}
+
+// The header value of one logical header line, in a block that s selects:
+// the bytes kept from the first one past the field name that is not
+// whitespace (a comment's "(" included). carry holds the flag "past that
+// byte" from one block to the next.
+inline u64 value_bytes(const Selection<u64>& s, u64 space, u64& carry) {
+    return s.kept & flag<u64>(s.past_name & ~space, 0, carry);
 }
 
 } // namespace

@@ -19,8 +19,7 @@ namespace {
 struct OneLine {
     static bool done(std::size_t at, std::size_t n) { return at > n; }
 
-    template <class B> static Selection<u64> rules(const B& b, Carries<Word>& k) {
-        Classes c = b.classes;
+    template <class B> static Selection<u64> rules(const B& b, Classes c, Carries<Word>& k) {
         c.lf = c.cr = c.nul = 0; // within a line they are only text
         const std::size_t left = b.n - b.at;
         const u64 past_end = left >= block_size ? 0 : ~below(static_cast<unsigned>(left));
@@ -31,10 +30,13 @@ struct OneLine {
 template <class K> std::size_t line_value(char* out, const char* p, std::size_t n) {
     std::size_t len = 0;
     Carries<Word> k;
+    u64 in_value = 0;
     char packed[2 * block_size];
     for (Blocks<K, OneLine> blocks(p, n); !blocks.done(); blocks.advance()) {
-        const u64 value = blocks.rules(k).value;
-        const auto got = static_cast<std::size_t>(K::pack(blocks.block, value, packed) - packed);
+        const Loaded<K> l = blocks.current();
+        const Selection<u64> s = blocks.rules(l, k);
+        const u64 value = value_bytes(s, l.classes.space, in_value);
+        const auto got = static_cast<std::size_t>(K::pack(l.block, value, packed) - packed);
         std::memcpy(out + len, packed, got);
         len += got;
     }
