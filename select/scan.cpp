@@ -97,14 +97,10 @@ inline std::size_t field_line(Scan& s, const char* p, std::size_t n, bool at_end
         s.line = Line::skip;
         return 0;
     }
-    const std::size_t limit = std::min(n, s.names->longest + 1);
-    std::size_t j = 0;
-    while (j < limit && !ends_name(p[j]))
-        ++j;
-    if (j == limit && j <= s.names->longest && !at_end)
-        return 0;
-    // Longer than every NAME, no colon, or a colon after a name not selected.
-    s.selected = j < limit && p[j] != '\n' && is_selected(*s.names, p, j);
+    if (n <= s.names->longest && !at_end && std::find_if(p, p + n, ends_name) == p + n)
+        return 0; // the name may go on
+    const std::size_t j = name_at(*s.names, p, n);
+    s.selected = j > 0;
     if (!s.selected) {
         s.line = Line::skip;
         return 0;
