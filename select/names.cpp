@@ -1,5 +1,6 @@
 #include "select/names.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -25,12 +26,12 @@ bool same_ignoring_case(const char* p, std::size_t n, const Name& name) {
                     return false;
             return true;
         }
-        std::uint64_t bytes, lower, fold, keep;
+        std::uint64_t bytes, want, fold, keep;
         std::memcpy(&bytes, p + at, 8);
-        std::memcpy(&lower, name.lower.data() + at, 8);
+        std::memcpy(&want, name.lower.data() + at, 8);
         std::memcpy(&fold, name.fold.data() + at, 8);
         std::memcpy(&keep, name.keep.data() + at, 8);
-        if (((bytes | fold) & keep) != lower)
+        if (((bytes | fold) & keep) != want)
             return false;
     }
     return true;
