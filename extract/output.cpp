@@ -31,7 +31,12 @@ void out_bytes(Output& out, const char* data, std::size_t len) {
     if (len <= out.cap - out.len) {
         std::memcpy(out.buf.get() + out.len, data, len);
         out.len += len;
-    } else if (out.error == 0 && !out.write(out.ctx, data, len)) {
-        out.error = errno ? errno : EIO;
+    } else {
+        out_direct(out, data, len);
     }
+}
+
+void out_direct(Output& out, const char* data, std::size_t len) {
+    if (out_flush(out) && !out.write(out.ctx, data, len))
+        out.error = errno ? errno : EIO;
 }

@@ -44,6 +44,10 @@ bool out_flush(Output& out);
 
 void out_bytes(Output& out, const char* data, std::size_t len);
 
+// Hands what is gathered, then data, to the write function: for a piece too
+// large to be worth a copy into the buffer.
+void out_direct(Output& out, const char* data, std::size_t len);
+
 inline void out_newline(Output& out) {
     out_bytes(out, &"\r\n"[out.crlf ? 0 : 1], out.crlf ? 2 : 1);
 }

@@ -1,10 +1,8 @@
 // Finding the LFs of a piece, one after another. Lines are short (a header
 // line is some 50 bytes), so a call of memchr for each costs more than the
 // search itself: where the CPU has SSE2, a block of 64 bytes is compared at
-// once and its LFs are handed out from a mask, one bit each. The same
-// compares note a Ctrl-Z, so that the bytes written need no search of their
-// own unless one was seen. Elsewhere memchr serves, and one memchr for the
-// whole piece tells whether it holds a Ctrl-Z.
+// once and its LFs are handed out from a mask, one bit each. Elsewhere
+// memchr serves.
 //
 // In an mbox body only an empty line matters, so there the search is for an
 // LF followed by an LF or a CR: with SSE2, 64 bytes a step; elsewhere memchr
@@ -19,29 +17,23 @@
 #include <emmintrin.h>
 #endif
 
-constexpr char ctrl_z = 0x1A;
-
 struct LineEnds {
     const char* p; // the piece
     std::size_t n;
     std::size_t block = 0; // where the block of the mask starts
     std::uint64_t lfs = 0; // its LFs, bit i for byte block + i
-    bool ctrl_z = false;   // a Ctrl-Z in the bytes searched so far
 };
 
 #ifdef __SSE2__
-// The LFs of the 64 bytes at p as a mask; notes a Ctrl-Z among them.
-inline std::uint64_t lf_mask(const char* p, bool& ctrl_z_seen) {
-    const __m128i lf = _mm_set1_epi8('\n'), z = _mm_set1_epi8(ctrl_z);
+// The LFs of the 64 bytes at p as a mask.
+inline std::uint64_t lf_mask(const char* p) {
+    const __m128i lf = _mm_set1_epi8('\n');
     std::uint64_t mask = 0;
-    __m128i zs = _mm_setzero_si128();
     for (unsigned i = 0; i < 4; ++i) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
         mask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)))}
                 << 16 * i;
-        zs = _mm_or_si128(zs, _mm_cmpeq_epi8(v, z));
     }
-    ctrl_z_seen |= _mm_movemask_epi8(zs) != 0;
     return mask;
 }
 
@@ -50,12 +42,12 @@ inline std::uint64_t lf_mask(const char* p, bool& ctrl_z_seen) {
 inline void load_block(LineEnds& e, std::size_t at) {
     e.block = at;
     if (e.n - at >= 64) {
-        e.lfs = lf_mask(e.p + at, e.ctrl_z);
+        e.lfs = lf_mask(e.p + at);
         return;
     }
     char last[64] = {};
     std::memcpy(last, e.p + at, e.n - at);
-    e.lfs = lf_mask(last, e.ctrl_z);
+    e.lfs = lf_mask(last);
 }
 
 inline LineEnds line_ends(const char* p, std::size_t n) {
@@ -114,7 +106,7 @@ inline std::size_t next_lf_before_lf_or_cr(const char* p, std::size_t from, std:
 }
 #else
 inline LineEnds line_ends(const char* p, std::size_t n) {
-    return LineEnds{p, n, 0, 0, n > 0 && std::memchr(p, ctrl_z, n) != nullptr};
+    return LineEnds{p, n};
 }
 
 inline std::size_t next_lf(LineEnds& e, std::size_t from) {

@@ -8,8 +8,16 @@
 #include <string_view>
 #include <vector>
 
+// A NAME in lower case, then NULs to a multiple of 8 bytes, so that it is
+// compared 8 bytes at a time; beside it, bit 5 of each letter (the bit that
+// sets a letter in lower case) and 0xFF for each of its bytes.
+struct Name {
+    std::size_t len;
+    std::string lower, fold, keep;
+};
+
 struct Names {
-    std::vector<std::string> lower; // each NAME in lower case
+    std::vector<Name> list;
     std::size_t longest = 0;
     std::array<bool, 256> starts{}; // the first bytes of NAMEs, in either case
 };
@@ -19,5 +27,7 @@ struct Names {
 // control byte or a colon before its end.
 bool parse_names(std::string_view list, Names& names);
 
-// Whether the field name [p, p + n) is one of the NAMEs.
-bool is_selected(const Names& names, const char* p, std::size_t n);
+// The length of the NAME that [p, p + n) starts with, ignoring ASCII case,
+// when a colon, a space or a tab follows it there; else 0. (A NAME holds none
+// of these, so the field name can be no other.)
+std::size_t name_at(const Names& names, const char* p, std::size_t n);

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr char ctrl_z = 0x1A;
+
 using Part = Scan::Part;
 using Line = Scan::Line;
 
@@ -17,11 +19,17 @@ const char* find(const char* p, const char* end, char c) {
 }
 
 // Writes [p, end) less its Ctrl-Z bytes, which would end the input of a
-// reader on Windows.
+// reader on Windows. A long piece (every line of a read, when every field is
+// selected) goes to the writer as it stands rather than through a copy in
+// the output buffer.
 void put(Output& out, const char* p, const char* end) {
     while (p < end) {
         const char* z = find(p, end, ctrl_z);
-        out_bytes(out, p, static_cast<std::size_t>(z - p));
+        const auto len = static_cast<std::size_t>(z - p);
+        if (len > out.cap / 4)
+            out_direct(out, p, len);
+        else
+            out_bytes(out, p, len);
         p = z + (z < end);
     }
 }
@@ -33,20 +41,14 @@ struct Run {
     const char* to = nullptr;
 };
 
-// ctrl_z: whether the bytes may hold a Ctrl-Z.
-void flush(Run& run, Output& out, bool ctrl_z) {
-    if (run.from == run.to)
-        return;
-    if (ctrl_z)
-        put(out, run.from, run.to);
-    else
-        out_bytes(out, run.from, static_cast<std::size_t>(run.to - run.from));
+void flush(Run& run, Output& out) {
+    put(out, run.from, run.to);
     run = {};
 }
 
-void write(Run& run, Output& out, bool ctrl_z, const char* from, const char* to) {
+void write(Run& run, Output& out, const char* from, const char* to) {
     if (from != run.to) {
-        flush(run, out, ctrl_z);
+        flush(run, out);
         run.from = from;
     }
     run.to = to;
@@ -89,20 +91,16 @@ bool ends_name(char c) {
 // A header line that starts a field: its name decides. The name is the bytes
 // before the colon, less the blanks just before it; a NAME holds no blank,
 // so a name that goes on after a blank matches none.
-std::size_t field_line(Scan& s, const char* p, std::size_t n, bool at_end) {
+inline std::size_t field_line(Scan& s, const char* p, std::size_t n, bool at_end) {
     if (!s.names->starts[static_cast<unsigned char>(p[0])]) { // most lines, most often
         s.selected = false;
         s.line = Line::skip;
         return 0;
     }
-    const std::size_t limit = std::min(n, s.names->longest + 1);
-    std::size_t j = 0;
-    while (j < limit && !ends_name(p[j]))
-        ++j;
-    if (j == limit && j <= s.names->longest && !at_end)
-        return 0;
-    // Longer than every NAME, no colon, or a colon after a name not selected.
-    s.selected = j < limit && p[j] != '\n' && is_selected(*s.names, p, j);
+    if (n <= s.names->longest && !at_end && std::find_if(p, p + n, ends_name) == p + n)
+        return 0; // the name may go on
+    const std::size_t j = name_at(*s.names, p, n);
+    s.selected = j > 0;
     if (!s.selected) {
         s.line = Line::skip;
         return 0;
@@ -119,7 +117,7 @@ std::size_t field_line(Scan& s, const char* p, std::size_t n, bool at_end) {
     return j;
 }
 
-std::size_t header_line(Scan& s, const char* p, std::size_t n, bool at_end) {
+inline std::size_t header_line(Scan& s, const char* p, std::size_t n, bool at_end) {
     switch (empty_line(p, n, at_end)) {
     case Answer::more:
         return 0;
@@ -215,7 +213,7 @@ std::size_t line_start(Scan& s, const char* p, std::size_t n, bool at_end) {
 
 // The blanks between a selected name and its colon are held: a colon selects
 // the field, any other byte (or too many blanks) does not.
-std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out, bool ctrl_z) {
+std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out) {
     std::size_t i = 0;
     for (; i < n && (p[i] == ' ' || p[i] == '\t'); ++i) {
         if (s.held_len - s.name_len == max_blanks_before_colon) {
@@ -230,11 +228,34 @@ std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out,
     s.selected = p[i] == ':';
     s.line = s.selected ? Line::write : Line::skip;
     if (s.selected) {
-        flush(run, out, ctrl_z);
+        flush(run, out);
         out_bytes(out, s.held, s.held_len); // a name and blanks: no Ctrl-Z
         s.wrote = true;
     }
     return i;
+}
+
+// Writes or skips the rest of a line. In a header it goes on, line after
+// line, while the piece holds enough of each line's start to tell what it is
+// (lookahead bytes): the lines of a header seldom go back to the caller.
+std::size_t rest_of_lines(Scan& s, const char* p, std::size_t i, std::size_t n,
+                          std::size_t lookahead, LineEnds& lfs, Run& run, Output& out) {
+    for (;;) {
+        const std::size_t lf = next_lf(lfs, i);
+        const std::size_t end = lf + (lf < n);
+        if (s.line == Line::write)
+            write(run, out, p + i, p + end);
+        if (lf == n)
+            return n;
+        i = end;
+        s.line = Line::start;
+        if (s.part != Part::header || n - i <= lookahead || p[i] == '\n' || p[i] == '\r')
+            return i; // an empty line, maybe, or too few bytes to tell
+        if (is_whitespace(static_cast<unsigned char>(p[i])))
+            s.line = s.selected ? Line::write : Line::skip;
+        else if (const std::size_t read = field_line(s, p + i, n - i, false); read > 0)
+            return i + read;
+    }
 }
 
 } // namespace
@@ -254,40 +275,36 @@ Scan start_scan(const Names& names, char* held) {
 std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out) {
     Run run;
     LineEnds lfs = line_ends(p, n);
+    const std::size_t lookahead = scan_lookahead(*s.names);
     std::size_t i = 0;
     while (i < n && s.part != Part::rest) {
         switch (s.line) {
+        case Line::blanks:
+            i += blanks(s, p + i, n - i, run, out);
+            break;
         case Line::start: {
             const std::size_t read = line_start(s, p + i, n - i, at_end);
             if (read == 0 && s.line == Line::start) {
-                flush(run, out, lfs.ctrl_z); // the line waits for the next piece
+                flush(run, out); // the line waits for the next piece
                 return i;
             }
             i += read;
-            break;
+            if (s.line == Line::blanks)
+                break;
+            [[fallthrough]]; // on to the line's end at once
         }
-        case Line::blanks:
-            i += blanks(s, p + i, n - i, run, out, lfs.ctrl_z);
-            break;
         case Line::skip:
             if (s.part == Part::body) {
                 i = skip_in_body(s, p, i, n);
                 break;
             }
             [[fallthrough]];
-        case Line::write: {
-            const std::size_t lf = next_lf(lfs, i);
-            const std::size_t end = lf + (lf < n);
-            if (s.line == Line::write)
-                write(run, out, lfs.ctrl_z, p + i, p + end);
-            if (lf < n)
-                s.line = Line::start;
-            i = end;
+        case Line::write:
+            i = rest_of_lines(s, p, i, n, lookahead, lfs, run, out);
             break;
         }
-        }
     }
-    flush(run, out, lfs.ctrl_z);
+    flush(run, out);
     return n;
 }
 
