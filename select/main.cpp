@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     Output out = make_output(write_stdout, nullptr);
     SelectBuffer buffer = make_select_buffer(names);
     if (!out.buf || !buffer.buf || !buffer.held) {
-        report("stdin", ENOMEM, program);
+        report(program, ENOMEM); // no input is to blame
         return 2;
     }
     static const char* const standard_input[] = {"-"};
