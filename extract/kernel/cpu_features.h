@@ -61,5 +61,6 @@ constexpr CpuFeatures cpu_features_named(std::string_view names) {
     return needed;
 }
 
-// Whether this CPU has every feature of needed. Only x86 kernels need any.
+// Whether this CPU has every feature of needed, by CPUID and XGETBV
+// (kernel/dispatch.cpp). Only x86 kernels need any.
 bool cpu_has(const CpuFeatures& needed);
