@@ -13,11 +13,13 @@ endif()
 
 set(fieldpick_kernel_sources extract/kernel/dispatch.cpp)
 set(fieldpick_kernels)
+set(fieldpick_cpu_features) # every feature some kernel needs, once
 
 # A kernel: extract/kernel/NAME.cpp, built for the processor named (or any),
 # and run where the CPU has every feature listed. A feature is spelled as
 # __builtin_cpu_supports spells it, which is also its compile flag (-mFEATURE);
-# from the list come both the unit's flags and its supported() test.
+# from the list come both the unit's flags and the bits of CPUID that
+# extract/kernel/cpu_features.h gives each feature.
 function(fieldpick_kernel name processor)
   if(NOT processor STREQUAL "any" AND NOT processor STREQUAL fieldpick_processor)
     return()
@@ -29,21 +31,17 @@ function(fieldpick_kernel name processor)
   # may then inline; they call it out of line, several times a block. Each
   # kernel is reached through its Kernel object, so nothing is lost.
   set(flags -fno-lto)
-  set(test true)
-  if(ARGN)
-    set(test "(__builtin_cpu_init(), true")
-    foreach(feature IN LISTS ARGN)
-      list(APPEND flags -m${feature})
-      string(APPEND test " && __builtin_cpu_supports(\"${feature}\")")
-    endforeach()
-    string(APPEND test ")")
-  endif()
+  foreach(feature IN LISTS ARGN)
+    list(APPEND flags -m${feature})
+  endforeach()
   list(JOIN ARGN " " needs)
-  set_source_files_properties(
-    ${source} PROPERTIES COMPILE_OPTIONS "${flags}"
-                         COMPILE_DEFINITIONS "FIELDPICK_CPU_SUPPORTS=${test};FIELDPICK_CPU_NEEDS=\"${needs}\"")
+  set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS "${flags}"
+                                                   COMPILE_DEFINITIONS "FIELDPICK_CPU_NEEDS=\"${needs}\"")
   set(fieldpick_kernel_sources ${fieldpick_kernel_sources} ${source} PARENT_SCOPE)
   set(fieldpick_kernels ${fieldpick_kernels} ${name} PARENT_SCOPE)
+  list(APPEND fieldpick_cpu_features ${ARGN})
+  list(REMOVE_DUPLICATES fieldpick_cpu_features)
+  set(fieldpick_cpu_features ${fieldpick_cpu_features} PARENT_SCOPE)
 endfunction()
 
 # Best first.

@@ -32,7 +32,7 @@ int main(int argc, char**) {
         status = 2;
     } else {
         const Kernel& kernel = chosen_kernel();
-        if (!kernel.supported()) { // only a build pinned to one kernel
+        if (!cpu_has(kernel.features)) { // only a build pinned to one kernel
             std::fprintf(
                 stderr, "fieldpick: built for CPUs with %s (the %s kernel), which this one lacks\n",
                 kernel.needs, kernel.name);

@@ -27,7 +27,7 @@ const Built built[] = {FIELDPICK_KERNELS};
 std::vector<const Kernel*> supported_kernels() {
     std::vector<const Kernel*> all;
     for (const Built& b : built)
-        if (b.kernel->supported())
+        if (cpu_has(b.kernel->features))
             all.push_back(b.kernel);
     return all;
 }

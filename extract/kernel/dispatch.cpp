@@ -3,6 +3,11 @@
 
 #include "extract/kernel/kernel.h"
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#define FIELDPICK_CPUID
+#endif
+
 // The kernels built for this processor, best first: FIELDPICK_KERNELS lists
 // them as cmake/kernels.cmake declares them, KERNEL(name) for each.
 #define KERNEL(name) extern const Kernel name##_kernel;
@@ -15,7 +20,37 @@ namespace {
 const Kernel* const built_kernels[] = {FIELDPICK_KERNELS};
 #undef KERNEL
 
+// The words of cpu_features.h as this CPU shows them; none without CPUID.
+CpuFeatures this_cpu() {
+    CpuFeatures shown{};
+#ifdef FIELDPICK_CPUID
+    // 0 for a leaf past the CPU's last, or (on 32 bits) where it has no CPUID.
+    unsigned eax, ebx, ecx, edx;
+    if (__get_cpuid_count(1, 0, &eax, &ebx, &ecx, &edx)) {
+        shown.bits[leaf1_ecx] = ecx;
+        shown.bits[leaf1_edx] = edx;
+        // Volatile: else the compiler may hoist XGETBV above its test, and
+        // it faults where the system does not enable it.
+        if (ecx & bit_OSXSAVE)
+            __asm__ volatile("xgetbv" : "=a"(shown.bits[saved_states]), "=d"(edx) : "c"(0));
+    }
+    if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) {
+        shown.bits[leaf7_ebx] = ebx;
+        shown.bits[leaf7_ecx] = ecx;
+    }
+#endif
+    return shown;
+}
+
 } // namespace
+
+bool cpu_has(const CpuFeatures& needed) {
+    const CpuFeatures shown = this_cpu();
+    for (int w = 0; w < cpu_words; ++w)
+        if ((needed.bits[w] & ~shown.bits[w]) != 0)
+            return false;
+    return true;
+}
 
 const Kernel& chosen_kernel() {
 #ifdef FIELDPICK_PINNED_KERNEL
@@ -25,7 +60,7 @@ const Kernel& chosen_kernel() {
             return *k;
 #endif
     for (const Kernel* k : built_kernels)
-        if (k->supported())
+        if (cpu_has(k->features))
             return *k;
     return portable_kernel;
 }

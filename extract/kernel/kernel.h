@@ -4,14 +4,16 @@
 
 #include <cstddef>
 
+#include "extract/kernel/cpu_features.h"
+
 struct Output;
 
 struct Kernel {
     const char* name;
-    // Whether this CPU runs it, and the CPU features it needs (as
-    // cmake/kernels.cmake names them, "" for none).
-    bool (*supported)();
+    // The CPU features it needs, as cmake/kernels.cmake names them ("" for
+    // none), and as the bits that show them: cpu_has(kernel.features).
     const char* needs;
+    CpuFeatures features;
     // Writes the addresses of [p, p + n): whole fields, the last one ended by
     // its LF (see fields_end). Line ends and continuation lines are the
     // input's; a NUL stands just before the LF of a line it cut short.

@@ -26,15 +26,14 @@
 
 namespace {
 
-// Whether this CPU has every feature this unit was compiled for: the test
-// that cmake/kernels.cmake makes from the kernel's entry there.
-bool cpu_runs_this_unit() {
-    return FIELDPICK_CPU_SUPPORTS;
-}
+// The CPU features this unit was compiled for, its entry in
+// cmake/kernels.cmake: tested by cpu_has in a unit built for any CPU, as
+// code built with them may use them anywhere.
+constexpr CpuFeatures this_unit_needs = cpu_features_named(FIELDPICK_CPU_NEEDS);
 
 // The kernel made of K's primitives and the rules.
 template <class K> constexpr Kernel kernel_of(const char* name) {
-    return {name,         cpu_runs_this_unit, FIELDPICK_CPU_NEEDS, print_fields<K>,
+    return {name,         FIELDPICK_CPU_NEEDS, this_unit_needs, print_fields<K>,
             find_stop<K>, fields_end<K>};
 }
 
