@@ -50,11 +50,10 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
         if (s.keep)
             o = pack_block<K>(l.block, s, crlf, o);
     };
-    // The whole blocks, then the rest: the first loop asks nothing more.
-    for (; blocks.in_whole(); blocks.advance())
-        print_block(blocks.current_whole());
+    // One loop, so that the rules are compiled once per kernel: the whole
+    // blocks, then the rest.
     for (; !blocks.done(); blocks.advance())
-        print_block(blocks.current());
+        print_block(blocks.in_whole() ? blocks.current_whole() : blocks.current());
     out.len = static_cast<std::size_t>(o - base);
 }
 
