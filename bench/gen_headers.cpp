@@ -1,4 +1,4 @@
-// Writes realistic mail header input for benchmarking fieldpick, the same
+// Writes realistic mail input for benchmarking fieldpick and fieldgrep, the same
 // bytes on every run and every machine (a fixed seed, our own generator).
 //
 // usage: gen_headers addresses|messages|mbox MB [crlf]

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "extract/whitespace.h"
+
 #define FIELDPICK_BYTE_CLASSES(CLASS)                                                              \
     CLASS(lf, "\n")                                                                                \
     CLASS(cr, "\r")                                                                                \
@@ -41,6 +43,17 @@ namespace byte_class {
 FIELDPICK_BYTE_CLASSES(FIELDPICK_CLASS_TYPE)
 #undef FIELDPICK_CLASS_TYPE
 } // namespace byte_class
+
+// The range test of whitespace.h, which the scalar code and some kernels
+// use, stands for exactly the bytes of the space class.
+constexpr bool whitespace_range_is_space_class() {
+    for (unsigned c = 0; c < 256; ++c)
+        if (is_whitespace(static_cast<unsigned char>(c)) !=
+            (byte_class::space::bytes.find(static_cast<char>(c)) != std::string_view::npos))
+            return false;
+    return true;
+}
+static_assert(whitespace_range_is_space_class());
 
 // The masks of every class, each f(byte_class::NAME{}, from.NAME...): f
 // gets the class, as a type, and its mask in each of from.

@@ -1,6 +1,6 @@
-// Buffered output: address lines are gathered in a large buffer and handed
-// to a write function in big blocks, so the per-byte path never makes a
-// library call.
+// Buffered output, of both programs: what they write is gathered in a large
+// buffer and handed to a write function in big blocks, so the per-byte path
+// never makes a library call.
 #pragma once
 
 #include <cstddef>

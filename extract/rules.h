@@ -1,6 +1,7 @@
 // The rules of the filter, written once as arithmetic on 64-bit masks: bit i
 // of a mask stands for byte i of a 64-byte block. Nothing here touches a
-// byte; extract/print.h walks the blocks and prints what the rules select.
+// byte; extract/blocks.h reads the blocks and extract/print.h prints what
+// the rules select.
 // Everything has internal linkage: each kernel's unit gets its own copy,
 // compiled for its instruction set.
 #pragma once

@@ -1,7 +1,8 @@
 // The whitespace class of both programs: tab, LF, VT, FF, CR (0x09 to 0x0D)
-// and space. The x86 kernels compare a block against this range; the NEON and
-// portable kernels spell the same bytes in their own form, and every kernel
-// is held to tests/model.h byte by byte.
+// and space, as a range. fieldgrep tests bytes against it, and the AVX-512,
+// SSSE3 and SSE2 kernels compare a block with it; the others find the space
+// class of extract/classes.h (which holds to this range) their own way, and
+// every kernel is held to tests/model.h byte by byte.
 #pragma once
 
 constexpr unsigned char first_control_space = '\t';

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed corpus in corpus/: the lines and inputs of the cases of
-tests/fieldpick_cases.txt, as small files. Run it from anywhere; it replaces
+tests/fieldpick_cases.txt, and the rows of tests/fieldgrep_cases.txt, as
+small files. Run it from anywhere; it replaces
 the folders it writes."""
 import os
 import shutil

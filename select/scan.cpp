@@ -41,14 +41,14 @@ struct Run {
     const char* to = nullptr;
 };
 
-void flush(Run& run, Output& out) {
+void flush_run(Run& run, Output& out) {
     put(out, run.from, run.to);
     run = {};
 }
 
-void write(Run& run, Output& out, const char* from, const char* to) {
+void extend_run(Run& run, Output& out, const char* from, const char* to) {
     if (from != run.to) {
-        flush(run, out);
+        flush_run(run, out);
         run.from = from;
     }
     run.to = to;
@@ -228,7 +228,7 @@ std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out)
     s.selected = p[i] == ':';
     s.line = s.selected ? Line::write : Line::skip;
     if (s.selected) {
-        flush(run, out);
+        flush_run(run, out);
         out_bytes(out, s.held, s.held_len); // a name and blanks: no Ctrl-Z
         s.wrote = true;
     }
@@ -244,7 +244,7 @@ std::size_t rest_of_lines(Scan& s, const char* p, std::size_t i, std::size_t n,
         const std::size_t lf = next_lf(lfs, i);
         const std::size_t end = lf + (lf < n);
         if (s.line == Line::write)
-            write(run, out, p + i, p + end);
+            extend_run(run, out, p + i, p + end);
         if (lf == n)
             return n;
         i = end;
@@ -285,7 +285,7 @@ std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out
         case Line::start: {
             const std::size_t read = line_start(s, p + i, n - i, at_end);
             if (read == 0 && s.line == Line::start) {
-                flush(run, out); // the line waits for the next piece
+                flush_run(run, out); // the line waits for the next piece
                 return i;
             }
             i += read;
@@ -304,7 +304,7 @@ std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out
             break;
         }
     }
-    flush(run, out);
+    flush_run(run, out);
     return n;
 }
 

@@ -353,8 +353,10 @@ class Memory(unittest.TestCase):
                 self.assertLess(after - before, 4 * 1024, "KiB held after the field")
 
 
-if __name__ == "__main__":
-    args = sys.argv[1:]
+def take_options(args, usage):
+    """Sets the options at the front of args (the usage above), which fieldgrep's
+    suite shares; returns the COMMAND after them."""
+    global NEWLINE, WINE, EMULATED, SANITIZED, STRERROR
     while args and args[0].startswith("--"):
         option = args.pop(0)
         if option == "--crlf":
@@ -368,8 +370,12 @@ if __name__ == "__main__":
         elif option == "--strerror" and args:
             STRERROR = args.pop(0)
         else:
-            sys.exit(__doc__)
+            sys.exit(usage)
     if not args:
-        sys.exit(__doc__)
-    COMMAND = args
+        sys.exit(usage)
+    return args
+
+
+if __name__ == "__main__":
+    COMMAND = take_options(sys.argv[1:], __doc__)
     unittest.main(argv=sys.argv[:1], verbosity=2)

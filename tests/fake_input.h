@@ -20,7 +20,7 @@ struct FakeInput {
     std::size_t at = 0, reads = 0;
 };
 
-// A ReadFn (driver/input.h) over a FakeInput.
+// A ReadFn (driver/streams.h) over a FakeInput.
 inline std::ptrdiff_t read_fake(void* ctx, char* buf, std::size_t cap) {
     FakeInput& in = *static_cast<FakeInput*>(ctx);
     if (in.at == in.text.size() && in.copies > 1) {

@@ -164,6 +164,8 @@ class Memory(unittest.TestCase):
         ]
         for name, data, want in cases:
             with self.subTest(name), tempfile.TemporaryFile() as err:
+                # GNU time, whose child is fieldgrep alone: a child of Python's
+                # own would count the pages it shared with Python before exec.
                 with subprocess.Popen(["/usr/bin/time", "-f", "%M"] + base.COMMAND + ["To"],
                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                       stderr=err) as p:
@@ -178,22 +180,5 @@ class Memory(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    args = sys.argv[1:]
-    while args and args[0].startswith("--"):
-        option = args.pop(0)
-        if option == "--crlf":
-            base.NEWLINE = b"\r\n"
-        elif option == "--wine":
-            base.WINE = True
-        elif option == "--emulated":
-            base.EMULATED = True
-        elif option == "--sanitized":
-            base.SANITIZED = True
-        elif option == "--strerror" and args:
-            base.STRERROR = args.pop(0)
-        else:
-            sys.exit(__doc__)
-    if not args:
-        sys.exit(__doc__)
-    base.COMMAND = args
+    base.COMMAND = base.take_options(sys.argv[1:], __doc__)
     unittest.main(argv=sys.argv[:1], verbosity=2)

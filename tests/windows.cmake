@@ -6,7 +6,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(fieldpick_architecture i386)
 endif()
-foreach(program fieldpick fieldgrep)
+foreach(program IN LISTS FIELDPICK_SHIPPED)
   add_test(NAME ${program}_windows_exe
            COMMAND ${fieldpick_python} ${CMAKE_CURRENT_SOURCE_DIR}/windows_exe.py
                    ${CMAKE_OBJDUMP} $<TARGET_FILE:${program}> ${fieldpick_architecture})
