@@ -15,6 +15,7 @@ COMMAND runs fieldpick.
   with the words of COMMAND before fieldpick; it gives the C library's
   message texts (by default, those of the library Python uses).
 """
+import atexit
 import errno
 import hashlib
 import os
@@ -35,6 +36,7 @@ WINE = False
 EMULATED = False
 SANITIZED = False
 STRERROR = None
+ERROR_TEXTS = {}  # with STRERROR: the Windows texts of the errors, by name
 
 # The cases of the filter, written once for every test that runs them.
 CASES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fieldpick_cases.txt")
@@ -54,13 +56,24 @@ def diagnostic(stream, error_name):
     """The one line a failure writes on standard error: the stream's name and
     the C library's text for the error."""
     if STRERROR:
-        out, err, status = execute(COMMAND[:-1] + [STRERROR, error_name], subprocess.DEVNULL)
-        if status != 0:
-            raise RuntimeError(err.decode(errors="replace"))
-        text = out.rstrip(b"\r\n")
+        text = ERROR_TEXTS[error_name]
     else:
         text = os.strerror(getattr(errno, error_name)).encode()
     return lines(stream + b": " + text + b"\n")
+
+
+def windows_error_texts():
+    """The Windows C library's text of each error, by name, asked of STRERROR
+    once, before any test: a run that a test ends under a memory limit can
+    leave Wine's server unable to serve the next one for a moment."""
+    out, err, status = execute(COMMAND[:-1] + [STRERROR], subprocess.DEVNULL)
+    if status != 0:
+        raise RuntimeError(err.decode(errors="replace"))
+    texts = {}
+    for line in out.splitlines():
+        name, text = line.rstrip(b"\r").split(b" ", 1)
+        texts[name.decode()] = text
+    return texts
 
 
 def execute(command, stdin, stdout=subprocess.PIPE, **kw):
@@ -356,7 +369,7 @@ class Memory(unittest.TestCase):
 def take_options(args, usage):
     """Sets the options at the front of args (the usage above), which fieldgrep's
     suite shares; returns the COMMAND after them."""
-    global NEWLINE, WINE, EMULATED, SANITIZED, STRERROR
+    global NEWLINE, WINE, EMULATED, SANITIZED, STRERROR, COMMAND, ERROR_TEXTS
     while args and args[0].startswith("--"):
         option = args.pop(0)
         if option == "--crlf":
@@ -373,7 +386,21 @@ def take_options(args, usage):
             sys.exit(usage)
     if not args:
         sys.exit(usage)
+    COMMAND = args
+    if WINE:
+        keep_wine_server(COMMAND[0])
+    if STRERROR:
+        ERROR_TEXTS = windows_error_texts()
     return args
+
+
+def keep_wine_server(loader):
+    """Starts Wine's server for the whole suite, and stops it at the end. A
+    server that a run under a memory limit started would have that limit
+    too, and could fail the runs after it."""
+    server = os.path.join(os.path.dirname(loader), "wineserver")
+    subprocess.run([server, "-p"], check=True)  # it goes on in the background
+    atexit.register(subprocess.run, [server, "-k"])
 
 
 if __name__ == "__main__":
