@@ -50,15 +50,10 @@ void cut_at_nuls(Input& in, std::size_t from) {
 // where it stands. Most reads hold neither a Ctrl-Z nor a NUL: one search
 // for both tells.
 void read_more(Input& in, const Kernel& kernel) {
-    std::ptrdiff_t got;
-    do {
-        errno = 0;
-        got = in.read(in.ctx, in.buf.get() + in.end, in.cap - end_room - in.end);
-    } while (got < 0 && errno == EINTR);
+    const std::ptrdiff_t got =
+        read_once(in.read, in.ctx, in.buf.get() + in.end, in.cap - end_room - in.end, in.error);
     if (got <= 0) {
         in.done = true;
-        if (got < 0)
-            in.error = errno ? errno : EIO;
         return;
     }
     char* fresh = in.buf.get() + in.end;

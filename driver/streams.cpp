@@ -60,6 +60,17 @@ void binary_std_streams() {
 #endif
 }
 
+std::ptrdiff_t read_once(ReadFn read, void* ctx, char* buf, std::size_t cap, int& error) {
+    std::ptrdiff_t got;
+    do {
+        errno = 0;
+        got = read(ctx, buf, cap);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0)
+        error = errno ? errno : EIO;
+    return got;
+}
+
 std::ptrdiff_t read_fd(void* ctx, char* buf, std::size_t cap) {
     const int fd = *static_cast<const int*>(ctx);
 #ifdef _WIN32

@@ -13,6 +13,10 @@ void binary_std_streams();
 // -1 on failure with errno set.
 using ReadFn = std::ptrdiff_t (*)(void* ctx, char* buf, std::size_t cap);
 
+// One read through read, made again when a signal interrupted it; on
+// failure -1, with error set (EIO if the read left no errno).
+std::ptrdiff_t read_once(ReadFn read, void* ctx, char* buf, std::size_t cap, int& error);
+
 // The ReadFn of a file descriptor: ctx points to it (an int).
 std::ptrdiff_t read_fd(void* ctx, char* buf, std::size_t cap);
 

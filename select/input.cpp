@@ -1,6 +1,5 @@
 #include "select/input.h"
 
-#include <cerrno>
 #include <cstring>
 
 #include "select/scan.h"
@@ -21,14 +20,9 @@ Selected select_fields(const Names& names, ReadFn read, void* ctx, bool to_end,
     std::size_t kept = 0; // bytes at the front that the scan has yet to read
     Selected result;
     while (out.error == 0 && (to_end || s.part != Scan::Part::rest)) {
-        std::ptrdiff_t got;
-        do {
-            errno = 0;
-            got = read(ctx, buf + kept, buffer.cap - kept);
-        } while (got < 0 && errno == EINTR);
+        const std::ptrdiff_t got =
+            read_once(read, ctx, buf + kept, buffer.cap - kept, result.error);
         if (got <= 0) {
-            if (got < 0)
-                result.error = errno ? errno : EIO;
             scan(s, buf, kept, true, out);
             break;
         }
