@@ -65,12 +65,18 @@ def medians(commands, runs, clock, env=None):
     return {name: statistics.median(t) for name, t in times.items()}
 
 
-def peak_rss_kib(cmd, path, env=None):
-    """The "Maximum resident set size" that /usr/bin/time -v reports. (Our own
-    wait4 would count the memory of the Python process that forked the run.)"""
+def peak_rss_kib(cmd, path, env=None, pipe=False):
+    """The "Maximum resident set size" that /usr/bin/time -v reports, cmd
+    reading path (through a pipe from cat, with pipe). (Our own wait4 would
+    count the memory of the Python process that forked the run.)"""
     with open(path, "rb") as f:
-        r = subprocess.run(["/usr/bin/time", "-v", *cmd], stdin=f, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.PIPE, text=True, check=True, env=env)
+        cat = subprocess.Popen(["cat"], stdin=f, stdout=subprocess.PIPE) if pipe else None
+        r = subprocess.run(["/usr/bin/time", "-v", *cmd], stdin=cat.stdout if pipe else f,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                           check=True, env=env)
+        if pipe:
+            cat.stdout.close()
+            cat.wait()
     for line in r.stderr.splitlines():
         if "Maximum resident set size" in line:
             return int(line.rsplit(":", 1)[1])
