@@ -32,12 +32,8 @@ int main(int argc, char**) {
         status = 2;
     } else {
         const Kernel& kernel = chosen_kernel();
-        if (!cpu_has(kernel.features)) { // only a build pinned to one kernel
-            std::fprintf(
-                stderr, "fieldpick: built for CPUs with %s (the %s kernel), which this one lacks\n",
-                kernel.needs, kernel.name);
+        if (!kernel_runs_here(kernel, "fieldpick"))
             return 2;
-        }
         int stdin_fd = 0;
         Input in = make_input(read_fd, &stdin_fd);
         filter(kernel, in, out);

@@ -1,6 +1,7 @@
 // The framing of the input on the kernel primitives: where its text stops
 // (a NUL or a Ctrl-Z), and where its whole fields end, so that the input
-// hands the kernel whole fields only.
+// hands the kernel whole fields only; and, for fieldgrep, where an empty
+// line may start.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,32 @@ template <class K> std::size_t find_stop(const char* p, std::size_t n) {
     std::memset(copy, ' ', sizeof copy);
     std::memcpy(copy, p + at, n - at);
     const u64 m = K::stops(K::load(copy)) & below(static_cast<unsigned>(n - at));
+    return m ? at + lowest(m) : n;
+}
+
+// Where the first LF of [p, p + n) that an LF or a CR follows is, or n: in a
+// mailbox's body, the only place an empty line can start. The byte after a
+// block tells only of its last byte, and is read only when that is an LF;
+// the last bytes are read from a copy.
+template <class K> std::size_t find_empty_line(const char* p, std::size_t n) {
+    const auto line_end = [](char c) { return c == '\n' || c == '\r'; };
+    std::size_t at = 0;
+    for (; n - at > block_size; at += block_size) {
+        const typename K::Block b = K::load(p + at);
+        const u64 lf = K::equal(b, '\n');
+        if (const u64 m = lf & (lf | K::equal(b, '\r')) >> 1)
+            return at + lowest(m);
+        if (lf >> 63 && line_end(p[at + block_size]))
+            return at + block_size - 1;
+    }
+    if (n - at < 2)
+        return n;
+    char copy[block_size];
+    std::memset(copy, ' ', sizeof copy);
+    std::memcpy(copy, p + at, n - at);
+    const typename K::Block b = K::load(copy);
+    const u64 lf = K::equal(b, '\n');
+    const u64 m = lf & (lf | K::equal(b, '\r')) >> 1 & below(static_cast<unsigned>(n - at - 1));
     return m ? at + lowest(m) : n;
 }
 

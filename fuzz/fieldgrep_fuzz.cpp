@@ -1,5 +1,6 @@
 // Fuzz target: fieldgrep's NAME list and its whole input path (the reads,
-// the scan, the output buffer) against the model in tests/fieldgrep_model.h.
+// the scan, the output buffer), by every kernel the CPU runs, against the
+// model in tests/fieldgrep_model.h.
 // The list must be accepted or refused as the model says; an accepted one
 // selects from the text twice, once handed over in one read and once in
 // reads of sizes taken from the fuzz data, through a read buffer and an
@@ -20,6 +21,7 @@
 #include "fuzz/check.h"
 #include "select/input.h"
 #include "tests/fieldgrep_model.h"
+#include "tests/kernels.h"
 
 namespace {
 
@@ -31,12 +33,12 @@ std::vector<std::size_t> read_sizes(std::string_view bytes) {
     return sizes;
 }
 
-std::string select_from(const Names& names, FakeInput src, bool to_end, std::size_t read_size,
-                        std::size_t output_size) {
+std::string select_from(const Names& names, const Kernel& kernel, FakeInput src, bool to_end,
+                        std::size_t read_size, std::size_t output_size) {
     std::string got;
     SelectBuffer buffer = make_select_buffer(names, read_size);
     Output out = output_to(got, false, output_size);
-    select_fields(names, read_fake, &src, to_end, buffer, out);
+    select_fields(names, kernel, read_fake, &src, to_end, buffer, out);
     out_flush(out);
     return got;
 }
@@ -67,12 +69,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!model_names)
         return 0;
     const std::string want = grep_model::select(*model_names, text);
-    expect_same("output in one read differs from the model",
-                select_from(names, FakeInput{text}, to_end, text.size() + 1, want.size() + 1), want,
-                fuzz);
-    expect_same("output in pieces differs from the model",
-                select_from(names, FakeInput{text, read_sizes(sizes)}, to_end,
-                            static_cast<unsigned char>(sizes[0]) % 64u + 1u, output_size),
-                want, fuzz);
+    for (const Kernel* k : supported_kernels()) {
+        expect_same(
+            "output in one read differs from the model",
+            select_from(names, *k, FakeInput{text}, to_end, text.size() + 1, want.size() + 1), want,
+            fuzz);
+        expect_same("output in pieces differs from the model",
+                    select_from(names, *k, FakeInput{text, read_sizes(sizes)}, to_end,
+                                static_cast<unsigned char>(sizes[0]) % 64u + 1u, output_size),
+                    want, fuzz);
+    }
     return 0;
 }

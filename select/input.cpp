@@ -13,9 +13,9 @@ SelectBuffer make_select_buffer(const Names& names, std::size_t read_size) {
     return b;
 }
 
-Selected select_fields(const Names& names, ReadFn read, void* ctx, bool to_end,
-                       SelectBuffer& buffer, Output& out) {
-    Scan s = start_scan(names, buffer.held.get());
+Selected select_fields(const Names& names, const Kernel& kernel, ReadFn read, void* ctx,
+                       bool to_end, SelectBuffer& buffer, Output& out) {
+    Scan s = start_scan(names, kernel, buffer.held.get());
     char* const buf = buffer.buf.get();
     std::size_t kept = 0; // bytes at the front that the scan has yet to read
     Selected result;

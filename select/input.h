@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "driver/streams.h"
+#include "extract/kernel/kernel.h"
 #include "extract/output.h"
 #include "select/names.h"
 
@@ -28,8 +29,9 @@ struct Selected {
     int error = 0;      // errno of a failed read
 };
 
-// Writes the selected fields of one input to out. One message's body is
+// Writes the selected fields of one input to out, the kernel searching its
+// bodies. One message's body is
 // read only if to_end (a pipe's writer should not see it closed early).
 // After a failed read, what came before it is all the input there is.
-Selected select_fields(const Names& names, ReadFn read, void* ctx, bool to_end,
-                       SelectBuffer& buffer, Output& out);
+Selected select_fields(const Names& names, const Kernel& kernel, ReadFn read, void* ctx,
+                       bool to_end, SelectBuffer& buffer, Output& out);

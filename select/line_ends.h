@@ -2,11 +2,8 @@
 // line is some 50 bytes), so a call of memchr for each costs more than the
 // search itself: where the CPU has SSE2, a block of 64 bytes is compared at
 // once and its LFs are handed out from a mask, one bit each. Elsewhere
-// memchr serves.
-//
-// In an mbox body only an empty line matters, so there the search is for an
-// LF followed by an LF or a CR: with SSE2, 64 bytes a step; elsewhere memchr
-// from LF to LF.
+// memchr serves. (A mailbox's body is searched by the kernels instead: see
+// Kernel::find_empty_line.)
 #pragma once
 
 #include <cstddef>
@@ -72,38 +69,6 @@ inline std::size_t next_lf(LineEnds& e, std::size_t from) {
         load_block(e, from);
     }
 }
-
-// Whether each of the 16 bytes at p is an LF followed by an LF or a CR.
-inline __m128i lf_then_lf_or_cr(const char* p) {
-    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    return _mm_and_si128(_mm_cmpeq_epi8(v, lf),
-                         _mm_or_si128(_mm_cmpeq_epi8(next, lf), _mm_cmpeq_epi8(next, cr)));
-}
-
-inline unsigned bits(__m128i v) {
-    return static_cast<std::uint16_t>(_mm_movemask_epi8(v));
-}
-
-// The first offset at or after from, and before n - 1, of an LF followed by
-// an LF or a CR, or n.
-inline std::size_t next_lf_before_lf_or_cr(const char* p, std::size_t from, std::size_t n) {
-    std::size_t i = from;
-    for (; n - i > 64; i += 64) { // 65 bytes: the last one follows the block
-        const __m128i a = lf_then_lf_or_cr(p + i), b = lf_then_lf_or_cr(p + i + 16),
-                      c = lf_then_lf_or_cr(p + i + 32), d = lf_then_lf_or_cr(p + i + 48);
-        if (bits(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0)
-            continue;
-        const std::uint64_t found = bits(a) | std::uint64_t{bits(b)} << 16 |
-                                    std::uint64_t{bits(c)} << 32 | std::uint64_t{bits(d)} << 48;
-        return i + static_cast<std::size_t>(__builtin_ctzll(found));
-    }
-    for (; i + 1 < n; ++i)
-        if (p[i] == '\n' && (p[i + 1] == '\n' || p[i + 1] == '\r'))
-            return i;
-    return n;
-}
 #else
 inline LineEnds line_ends(const char* p, std::size_t n) {
     return LineEnds{p, n};
@@ -112,17 +77,5 @@ inline LineEnds line_ends(const char* p, std::size_t n) {
 inline std::size_t next_lf(LineEnds& e, std::size_t from) {
     const void* lf = std::memchr(e.p + from, '\n', e.n - from);
     return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - e.p) : e.n;
-}
-
-inline std::size_t next_lf_before_lf_or_cr(const char* p, std::size_t from, std::size_t n) {
-    for (std::size_t i = from; i + 1 < n; ++i) {
-        const void* lf = std::memchr(p + i, '\n', n - 1 - i);
-        if (!lf)
-            break;
-        i = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
-        if (p[i + 1] == '\n' || p[i + 1] == '\r')
-            return i;
-    }
-    return n;
 }
 #endif

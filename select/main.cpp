@@ -25,15 +25,15 @@ constexpr int O_BINARY = 0;
 
 // The fields of one FILE, or of standard input for "-"; false if it could
 // not be opened or read, which is reported.
-bool select_file(const char* name, const Names& names, SelectBuffer& buffer, Output& out,
-                 bool& wrote) {
+bool select_file(const char* name, const Names& names, const Kernel& kernel, SelectBuffer& buffer,
+                 Output& out, bool& wrote) {
     const bool is_stdin = std::strcmp(name, "-") == 0;
     int fd = is_stdin ? 0 : open(name, O_RDONLY | O_BINARY);
     if (fd < 0) {
         report(name, errno, program);
         return false;
     }
-    const Selected got = select_fields(names, read_fd, &fd, is_stdin, buffer, out);
+    const Selected got = select_fields(names, kernel, read_fd, &fd, is_stdin, buffer, out);
     if (!is_stdin)
         close(fd);
     wrote |= got.wrote;
@@ -54,6 +54,9 @@ int main(int argc, char** argv) {
         std::fputs("usage: fieldgrep NAME[,NAME...] [FILE...]\n", stderr);
         return 2;
     }
+    const Kernel& kernel = chosen_kernel();
+    if (!kernel_runs_here(kernel, program))
+        return 2;
     Output out = make_output(write_stdout, nullptr);
     SelectBuffer buffer = make_select_buffer(names);
     if (!out.buf || !buffer.buf || !buffer.held) {
@@ -65,7 +68,7 @@ int main(int argc, char** argv) {
     const int count = argc > 2 ? argc - 2 : 1;
     bool trouble = false, wrote = false;
     for (int i = 0; i < count && out.error == 0; ++i)
-        trouble |= !select_file(files[i], names, buffer, out, wrote);
+        trouble |= !select_file(files[i], names, kernel, buffer, out, wrote);
     if (!out_flush(out)) {
         if (!reader_gone(out.error))
             report("stdout", out.error, program);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 
+#include "extract/kernel/kernel.h"
 #include "extract/output.h"
 #include "select/names.h"
 
@@ -20,7 +21,8 @@ struct Scan {
     enum class Line { start, blanks, write, skip };
 
     const Names* names;
-    char* held; // a selected name and the blanks after it
+    const Kernel* kernel; // searches a mailbox's bodies
+    char* held;           // a selected name and the blanks after it
     std::size_t held_len = 0;
     std::size_t name_len = 0; // of the name held
     Part part = Part::start;  // rest: one message's body, where nothing is read
@@ -38,9 +40,9 @@ std::size_t scan_lookahead(const Names& names);
 // The room a scan by names needs to hold a name and the blanks after it.
 std::size_t held_size(const Names& names);
 
-// A scan for the start of an input, holding what it must in held (of
-// held_size bytes).
-Scan start_scan(const Names& names, char* held);
+// A scan for the start of an input by kernel, holding what it must in held
+// (of held_size bytes).
+Scan start_scan(const Names& names, const Kernel& kernel, char* held);
 
 // Writes what [p, p + n) selects to out; returns how many of the bytes it
 // read, which is n unless the last few start a line that only the bytes after

@@ -1,6 +1,7 @@
 // Every row of tests/fieldgrep_cases.txt against the model and against
-// fieldgrep's own input path, the input handed over in reads of several
-// sizes, through a read buffer and an output buffer small and large.
+// fieldgrep's own input path by every kernel, the input handed over in reads
+// of several sizes, through a read buffer and an output buffer small and
+// large.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "select/input.h"
 #include "tests/capture.h"
 #include "tests/case_file.h"
+#include "tests/every_kernel.h"
 #include "tests/fieldgrep_model.h"
 
 namespace {
@@ -22,12 +24,14 @@ std::string fieldgrep(const Names& names, const std::string& input, Split split,
     SelectBuffer buffer = make_select_buffer(names, split.buffer);
     std::string got;
     Output out = output_to(got, false, split.output);
-    select_fields(names, read_fake, &src, to_end, buffer, out);
+    select_fields(names, EveryKernel::kernel(), read_fake, &src, to_end, buffer, out);
     out_flush(out);
     return got;
 }
 
-TEST(Fieldgrep, EveryCaseByModelAndProgram) {
+EVERY_KERNEL(Fieldgrep);
+
+TEST_P(Fieldgrep, EveryCaseByModelAndProgram) {
     const std::vector<FileCase> rows = read_case_file(FIELDGREP_CASE_FILE);
     ASSERT_GT(rows.size(), 40u);
     for (const FileCase& row : rows) {

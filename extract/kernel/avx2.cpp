@@ -30,6 +30,10 @@ struct Avx2 {
         return join(match(b.lo), match(b.hi));
     }
 
+    static u64 equal(const Block& b, char c) {
+        return bits(b, [c](__m256i v) { return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c)); });
+    }
+
     // The classes of 32 bytes as the bits of a byte, looked up by the low
     // nibble and by the high nibble of each (extract/kernel/nibbles.h). LF
     // and ":" share a bit, their low nibbles being the same. A byte of 0x80
@@ -63,9 +67,7 @@ struct Avx2 {
                 return ~join(none(lo), none(hi));
             }
         };
-        return classes_by_bits<bit_bytes>(any, [&b](char c) {
-            return bits(b, [c](__m256i v) { return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c)); });
-        });
+        return classes_by_bits<bit_bytes>(any, [&b](char c) { return equal(b, c); });
     }
 
     // A NUL or a Ctrl-Z is 0 once XORed with the other; most blocks have

@@ -1,4 +1,5 @@
 // Chooses the kernel once the CPU is known.
+#include <cstdio>
 #include <cstring>
 
 #include "extract/kernel/kernel.h"
@@ -50,6 +51,14 @@ bool cpu_has(const CpuFeatures& needed) {
         if ((needed.bits[w] & ~shown.bits[w]) != 0)
             return false;
     return true;
+}
+
+bool kernel_runs_here(const Kernel& kernel, const char* program) {
+    if (cpu_has(kernel.features))
+        return true;
+    std::fprintf(stderr, "%s: built for CPUs with %s (the %s kernel), which this one lacks\n",
+                 program, kernel.needs, kernel.name);
+    return false;
 }
 
 const Kernel& chosen_kernel() {

@@ -6,6 +6,7 @@
 //   K::Block                       64 bytes in the kernel's registers
 //   K::load(p)                     the 64 bytes at p
 //   K::classify(block)             their Classes
+//   K::equal(block, c)             the mask of its bytes equal to c
 //   K::stops(block)                the mask of its NULs and Ctrl-Zs
 //   K::set_bytes(block, mask, c)   the bytes of mask replaced by c
 //   K::widen(block, half)          bytes 32 * half to 32 * half + 31, each
@@ -33,8 +34,8 @@ constexpr CpuFeatures this_unit_needs = cpu_features_named(FIELDPICK_CPU_NEEDS);
 
 // The kernel made of K's primitives and the rules.
 template <class K> constexpr Kernel kernel_of(const char* name) {
-    return {name,         FIELDPICK_CPU_NEEDS, this_unit_needs, print_fields<K>,
-            find_stop<K>, fields_end<K>};
+    return {name,         FIELDPICK_CPU_NEEDS, this_unit_needs,   print_fields<K>,
+            find_stop<K>, fields_end<K>,       find_empty_line<K>};
 }
 
 } // namespace

@@ -115,12 +115,14 @@ struct Neon {
                     m |= word[bit];
             return m;
         };
-        return classes_by_bits<bit_bytes>(any, [&b](char byte) {
-            uint8x16_t m[4];
-            for (unsigned i = 0; i < 4; ++i)
-                m[i] = vceqq_u8(b.q[i], vdupq_n_u8(static_cast<std::uint8_t>(byte)));
-            return mask_of(m);
-        });
+        return classes_by_bits<bit_bytes>(any, [&b](char byte) { return equal(b, byte); });
+    }
+
+    static u64 equal(const Block& b, char c) {
+        uint8x16_t m[4];
+        for (unsigned i = 0; i < 4; ++i)
+            m[i] = vceqq_u8(b.q[i], vdupq_n_u8(static_cast<std::uint8_t>(c)));
+        return mask_of(m);
     }
 
     // A NUL or a Ctrl-Z is 0 once XORed with the other; most blocks have

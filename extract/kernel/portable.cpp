@@ -113,14 +113,14 @@ using Planes = std::array<W, 8>;
     return m;
 }
 
-[[gnu::always_inline]] inline W equal(const Planes& p, unsigned char c) {
+[[gnu::always_inline]] inline W planes_equal(const Planes& p, unsigned char c) {
     return nibble_is(p, 4, c >> 4) & nibble_is(p, 0, c & 0xF);
 }
 
 // Tab to CR are 0x09 to 0x0D: low nibbles 1001 to 1011, and 1100 and 1101.
 [[gnu::always_inline]] inline W whitespace(const Planes& p) {
     const W tab_to_cr = p[3] & ((~p[2] & (p[1] | p[0])) | (p[2] & ~p[1]));
-    return equal(p, ' ') | (nibble_is(p, 4, 0) & tab_to_cr);
+    return planes_equal(p, ' ') | (nibble_is(p, 4, 0) & tab_to_cr);
 }
 
 // The high bit of each byte of w that is a NUL or a Ctrl-Z. Its low seven
@@ -131,6 +131,13 @@ W stop_bytes(W w) {
     constexpr W low7 = repeated(0x7F);
     const W low = w & low7;
     return static_cast<W>(~(((low + low7) & ((low ^ repeated(0x1A)) + low7)) | w)) & repeated(0x80);
+}
+
+// The bytes of w equal to c, as stop_bytes marks them: exactly.
+W equal_bytes(W w, unsigned char c) {
+    constexpr W low7 = repeated(0x7F);
+    const W x = w ^ repeated(c);
+    return static_cast<W>(~(((x & low7) + low7) | x)) & repeated(0x80);
 }
 
 // The high bit of byte i of w, which has no other bits set, as bit i of the
@@ -194,7 +201,7 @@ struct Portable {
             return map_classes<u64>([&p](auto c) {
                 constexpr std::string_view bytes = decltype(c)::bytes;
                 if constexpr (bytes.size() == 1) {
-                    return equal(p, static_cast<unsigned char>(bytes[0]));
+                    return planes_equal(p, static_cast<unsigned char>(bytes[0]));
                 } else {
                     static_assert(std::is_same_v<decltype(c), byte_class::space>,
                                   "a class of several bytes needs a test of its own");
@@ -207,6 +214,14 @@ struct Portable {
         else
             return map_classes<u64>([](auto, u64 lo, u64 hi) { return lo | hi << 32; },
                                     part_classes(0), part_classes(1));
+    }
+
+    static u64 equal(const Block& b, char c) {
+        u64 m = 0;
+        for (unsigned i = 0; i < words; ++i)
+            m |= u64{high_bits(equal_bytes(b.w[i], static_cast<unsigned char>(c)))}
+                 << word_bytes * i;
+        return m;
     }
 
     // Most blocks have no NUL or Ctrl-Z, told by one test of all words.

@@ -1,9 +1,8 @@
 // What the kernels of 16 bytes at a time (SSE2, SSSE3) share: the masks of a
-// block from its four quarters, its classes by comparison, and its NULs and
-// Ctrl-Zs. A kernel K gives quarter i of a block as K::quarter(block, i).
-// Classes by a lookup of each nibble, as in the AVX2 kernel, were slower
-// here: in 16 bytes they save only 4 of the 36 movemasks, and add the
-// lookups.
+// block from its four quarters, its bytes equal to one, its classes by
+// comparison, and its NULs and Ctrl-Zs. A kernel K gives quarter i of a block as K::quarter(block,
+// i). Classes by a lookup of each nibble, as in the AVX2 kernel, were slower here: in 16 bytes they
+// save only 4 of the 36 movemasks, and add the lookups.
 #pragma once
 
 #include <emmintrin.h>
@@ -21,6 +20,10 @@ template <class K, typename Match> u64 quarter_bits(const typename K::Block& b, 
     return u64{mask(3) << 16 | mask(2)} << 32 | (mask(1) << 16 | mask(0));
 }
 
+template <class K> u64 equal_quarters(const typename K::Block& b, char c) {
+    return quarter_bits<K>(b, [c](__m128i v) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); });
+}
+
 template <class K> Classes classify_quarters(const typename K::Block& b) {
     // Tab to CR are 9 to 13: moved up by 0x80 - 9, they are the only bytes
     // below -123 counted with sign.
@@ -30,12 +33,7 @@ template <class K> Classes classify_quarters(const typename K::Block& b) {
                                                                 first_control_space + 1)),
                             _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
     });
-    return classes_by(
-        [&b](char c) {
-            return quarter_bits<K>(b,
-                                   [c](__m128i v) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); });
-        },
-        space);
+    return classes_by([&b](char c) { return equal_quarters<K>(b, c); }, space);
 }
 
 // A NUL or a Ctrl-Z is 0 once XORed with the other; most blocks have

@@ -27,6 +27,8 @@ struct Sse2 {
         return b;
     }
 
+    static u64 equal(const Block& b, char c) { return equal_quarters<Sse2>(b, c); }
+
     static Classes classify(const Block& b) { return classify_quarters<Sse2>(b); }
 
     static u64 stops(const Block& b) { return quarter_stops<Sse2>(b); }

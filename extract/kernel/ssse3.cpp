@@ -25,6 +25,8 @@ struct Ssse3 {
 
     static __m128i quarter(const Block& b, unsigned i) { return b.q[i]; }
 
+    static u64 equal(const Block& b, char c) { return equal_quarters<Ssse3>(b, c); }
+
     static Classes classify(const Block& b) { return classify_quarters<Ssse3>(b); }
 
     static u64 stops(const Block& b) { return quarter_stops<Ssse3>(b); }
