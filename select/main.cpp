@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         return 2;
     Output out = make_output(write_stdout, nullptr);
     SelectBuffer buffer = make_select_buffer(names);
-    if (!out.buf || !buffer.buf || !buffer.held) {
+    if (!names.list || !out.buf || !buffer.buf || !buffer.held) {
         report(program, ENOMEM); // no input is to blame
         return 2;
     }

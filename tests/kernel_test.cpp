@@ -1,6 +1,6 @@
 // Every kernel this CPU runs, held to the byte-at-a-time model: the classes
-// of every byte at every position of a block, then random lines and random
-// inputs cut into reads of many sizes.
+// of every byte at every position of a block, the search for empty lines,
+// then random lines and random inputs cut into reads of many sizes.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -43,6 +43,35 @@ TEST_P(AgainstModel, ClassifiesEveryByteAtEveryPosition) {
                     ++failures <= 3)
                     ADD_FAILURE() << "find_stop misses byte " << byte << " at " << at;
             }
+}
+
+// Where an empty line may start, byte by byte: the first LF that an LF or a
+// CR follows.
+std::size_t empty_line_model(std::string_view text) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '\n' && (text[i + 1] == '\n' || text[i + 1] == '\r'))
+            return i;
+    return text.size();
+}
+
+// Texts of LFs and CRs among letters, sparse and dense, of every length up to
+// four blocks and more: the first empty line falls at every position, on
+// either side of a block's end, or nowhere. Each text is read from a buffer
+// of its exact size.
+TEST_P(AgainstModel, FindsEmptyLinesLikeTheModel) {
+    std::uint32_t seed = 1;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (std::size_t len = 0; len < 270; ++len)
+        for (std::size_t letters = 1; letters < 200; letters += 9) {
+            std::vector<char> text(len);
+            for (char& c : text) {
+                const std::size_t r = next() % (letters + 2);
+                c = r == 0 ? '\n' : r == 1 ? '\r' : 'a';
+            }
+            const std::string_view view(text.data(), len);
+            EXPECT_EQ(kernel().find_empty_line(text.data(), len), empty_line_model(view))
+                << escaped(std::string(view));
+        }
 }
 
 // Random bytes, mostly those the rules know, with words of letters between.
