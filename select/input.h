@@ -30,8 +30,8 @@ struct Selected {
 };
 
 // Writes the selected fields of one input to out, the kernel searching its
-// bodies. One message's body is
-// read only if to_end (a pipe's writer should not see it closed early).
-// After a failed read, what came before it is all the input there is.
+// bodies. One message's body is read only if to_end (a pipe's writer should
+// not see it closed early). After a failed read, what came before it is all
+// the input there is.
 Selected select_fields(const Names& names, const Kernel& kernel, ReadFn read, void* ctx,
                        bool to_end, SelectBuffer& buffer, Output& out);

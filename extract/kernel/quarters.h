@@ -1,8 +1,9 @@
 // What the kernels of 16 bytes at a time (SSE2, SSSE3) share: the masks of a
 // block from its four quarters, its bytes equal to one, its classes by
-// comparison, and its NULs and Ctrl-Zs. A kernel K gives quarter i of a block as K::quarter(block,
-// i). Classes by a lookup of each nibble, as in the AVX2 kernel, were slower here: in 16 bytes they
-// save only 4 of the 36 movemasks, and add the lookups.
+// comparison, and its NULs and Ctrl-Zs. A kernel K gives quarter i of a
+// block as K::quarter(block, i). Classes by a lookup of each nibble, as in
+// the AVX2 kernel, were slower here: in 16 bytes they save only 4 of the 36
+// movemasks, and add the lookups.
 #pragma once
 
 #include <emmintrin.h>
