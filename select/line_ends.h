@@ -3,7 +3,7 @@
 // search itself: where the CPU has SSE2, a block of 64 bytes is compared at
 // once and its LFs are handed out from a mask, one bit each. Elsewhere
 // memchr serves. (A mailbox's body is searched by the kernels instead: see
-// Kernel::find_empty_line.)
+// empty_line_search.)
 #pragma once
 
 #include <cstddef>

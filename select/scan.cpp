@@ -167,7 +167,7 @@ std::size_t skip_in_body(Scan& s, const char* p, std::size_t i, std::size_t n) {
         s.line = Line::start;
         return i + (p[i] == '\r') + 1;
     }
-    const std::size_t lf = i + s.kernel->find_empty_line(p + i, n - i);
+    const std::size_t lf = i + s.find_empty_line(p + i, n - i);
     if (lf < n) {
         s.line = Line::start;
         return lf + 1;
@@ -269,7 +269,7 @@ std::size_t held_size(const Names& names) {
 }
 
 Scan start_scan(const Names& names, const Kernel& kernel, char* held) {
-    return Scan{&names, &kernel, held};
+    return Scan{&names, empty_line_search(kernel), held};
 }
 
 std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out) {

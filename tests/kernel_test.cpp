@@ -69,7 +69,7 @@ TEST_P(AgainstModel, FindsEmptyLinesLikeTheModel) {
                 c = r == 0 ? '\n' : r == 1 ? '\r' : 'a';
             }
             const std::string_view view(text.data(), len);
-            EXPECT_EQ(kernel().find_empty_line(text.data(), len), empty_line_model(view))
+            EXPECT_EQ(empty_line_search(kernel())(text.data(), len), empty_line_model(view))
                 << escaped(std::string(view));
         }
 }

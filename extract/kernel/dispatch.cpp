@@ -11,7 +11,9 @@
 
 // The kernels built for this processor, best first: FIELDPICK_KERNELS lists
 // them as cmake/kernels.cmake declares them, KERNEL(name) for each.
-#define KERNEL(name) extern const Kernel name##_kernel;
+#define KERNEL(name)                                                                               \
+    extern const Kernel name##_kernel;                                                             \
+    extern const FindEmptyLine name##_find_empty_line;
 FIELDPICK_KERNELS
 #undef KERNEL
 
@@ -19,6 +21,10 @@ namespace {
 
 #define KERNEL(name) &name##_kernel,
 const Kernel* const built_kernels[] = {FIELDPICK_KERNELS};
+#undef KERNEL
+
+#define KERNEL(name) &name##_find_empty_line,
+const FindEmptyLine* const built_searches[] = {FIELDPICK_KERNELS};
 #undef KERNEL
 
 // The words of cpu_features.h as this CPU shows them; none without CPUID.
@@ -59,6 +65,13 @@ bool kernel_runs_here(const Kernel& kernel, const char* program) {
     std::fprintf(stderr, "%s: built for CPUs with %s (the %s kernel), which this one lacks\n",
                  program, kernel.needs, kernel.name);
     return false;
+}
+
+FindEmptyLine empty_line_search(const Kernel& kernel) {
+    std::size_t i = 0;
+    while (built_kernels[i] != &kernel)
+        ++i;
+    return *built_searches[i];
 }
 
 const Kernel& chosen_kernel() {

@@ -24,10 +24,13 @@ struct Kernel {
     // including the last LF that the bytes after it show to end a field. 0 if
     // there is none.
     std::size_t (*fields_end)(const char* p, std::size_t n);
-    // Where the first LF of [p, p + n) that an LF or a CR follows is, or n:
-    // fieldgrep's search through a mailbox's body for its end.
-    std::size_t (*find_empty_line)(const char* p, std::size_t n);
 };
+
+// Where the first LF of [p, p + n) that an LF or a CR follows is, or n:
+// fieldgrep's search through a mailbox's body for its end. Each kernel's unit
+// gives one beside its Kernel, apart from it, so that fieldpick is linked
+// without it (CMakeLists.txt).
+using FindEmptyLine = std::size_t (*)(const char* p, std::size_t n);
 
 // The kernel the program uses: the best this CPU runs, unless the build
 // pinned one (FIELDPICK_KERNEL).
@@ -36,3 +39,6 @@ const Kernel& chosen_kernel();
 // Whether this CPU runs the kernel, which only a pinned build's may not; if
 // not, says so on standard error in the program's name.
 bool kernel_runs_here(const Kernel& kernel, const char* program);
+
+// The search for empty lines of the kernel's unit (one of the kernels built).
+FindEmptyLine empty_line_search(const Kernel& kernel);

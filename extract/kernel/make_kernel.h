@@ -15,10 +15,11 @@
 //                                  returns o moved past them (up to 64 bytes
 //                                  beyond them may be overwritten)
 //
-// and ends with its Kernel object: kernel_of<K>(name). Each kernel's unit
-// gets its own copy of everything here, compiled for its instruction set:
-// it all has internal linkage, so that no copy built for one instruction set
-// can stand in for another's at link time.
+// and ends with its Kernel object, kernel_of<K>(name), and its search for
+// empty lines, find_empty_line<K>. Each kernel's unit gets its own copy of
+// everything here, compiled for its instruction set: it all has internal
+// linkage, so that no copy built for one instruction set can stand in for
+// another's at link time.
 #pragma once
 
 #include "extract/framing.h"
@@ -34,8 +35,8 @@ constexpr CpuFeatures this_unit_needs = cpu_features_named(FIELDPICK_CPU_NEEDS);
 
 // The kernel made of K's primitives and the rules.
 template <class K> constexpr Kernel kernel_of(const char* name) {
-    return {name,         FIELDPICK_CPU_NEEDS, this_unit_needs,   print_fields<K>,
-            find_stop<K>, fields_end<K>,       find_empty_line<K>};
+    return {name,         FIELDPICK_CPU_NEEDS, this_unit_needs, print_fields<K>,
+            find_stop<K>, fields_end<K>};
 }
 
 } // namespace

@@ -183,3 +183,4 @@ struct Neon {
 } // namespace
 
 extern const Kernel neon_kernel = kernel_of<Neon>("neon");
+extern const FindEmptyLine neon_find_empty_line = find_empty_line<Neon>;
