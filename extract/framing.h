@@ -12,6 +12,15 @@
 
 namespace {
 
+// The last bytes of [p, p + n), from at and short of a block, loaded from a
+// copy padded with spaces, which neither search below looks for.
+template <class K> typename K::Block tail_block(const char* p, std::size_t at, std::size_t n) {
+    char copy[block_size];
+    std::memset(copy, ' ', sizeof copy);
+    std::memcpy(copy, p + at, n - at);
+    return K::load(copy);
+}
+
 template <class K> std::size_t find_stop(const char* p, std::size_t n) {
     std::size_t at = 0;
     for (; n - at >= block_size; at += block_size)
@@ -19,10 +28,7 @@ template <class K> std::size_t find_stop(const char* p, std::size_t n) {
             return at + lowest(m);
     if (at == n)
         return n;
-    char copy[block_size];
-    std::memset(copy, ' ', sizeof copy);
-    std::memcpy(copy, p + at, n - at);
-    const u64 m = K::stops(K::load(copy)) & below(static_cast<unsigned>(n - at));
+    const u64 m = K::stops(tail_block<K>(p, at, n)) & below(static_cast<unsigned>(n - at));
     return m ? at + lowest(m) : n;
 }
 
@@ -43,10 +49,7 @@ template <class K> std::size_t find_empty_line(const char* p, std::size_t n) {
     }
     if (n - at < 2)
         return n;
-    char copy[block_size];
-    std::memset(copy, ' ', sizeof copy);
-    std::memcpy(copy, p + at, n - at);
-    const typename K::Block b = K::load(copy);
+    const typename K::Block b = tail_block<K>(p, at, n);
     const u64 lf = K::equal(b, '\n');
     const u64 m = lf & (lf | K::equal(b, '\r')) >> 1 & below(static_cast<unsigned>(n - at - 1));
     return m ? at + lowest(m) : n;
