@@ -83,19 +83,23 @@ def peak_rss_kib(cmd, path, env=None, pipe=False):
     sys.exit("no peak RSS in the output of /usr/bin/time -v")
 
 
-def output_digest(cmd, path, env=None, crlf=False):
-    """SHA-256 of what cmd writes with path as its input, and whether it wrote
-    anything; crlf digests the output with every LF turned into CR LF."""
+def output_digest(cmd, path, env=None, crlf=False, as_argument=False, statuses=(0,)):
+    """SHA-256 of what cmd writes with path as its input (or, as_argument, as
+    its last argument), and how many lines it wrote; crlf digests the output
+    with every LF turned into CR LF. An exit status not in statuses ends the
+    run."""
     digest = hashlib.sha256()
-    wrote = False
+    lines = 0
     with open(path, "rb") as f:
-        p = subprocess.Popen(cmd, stdin=f, stdout=subprocess.PIPE, env=env)
+        p = subprocess.Popen(cmd + [path] if as_argument else cmd,
+                             stdin=subprocess.DEVNULL if as_argument else f,
+                             stdout=subprocess.PIPE, env=env)
         for block in iter(lambda: p.stdout.read(1 << 20), b""):
             digest.update(block.replace(b"\n", b"\r\n") if crlf else block)
-            wrote = True
-        if p.wait() != 0:
+            lines += block.count(b"\n")
+        if p.wait() not in statuses:
             sys.exit("%s failed on %s" % (" ".join(cmd), path))
-    return digest.hexdigest(), wrote
+    return digest.hexdigest(), lines
 
 
 def generate(gen_headers, kind, mb, ends, path):

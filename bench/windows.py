@@ -83,11 +83,11 @@ def windows_table(args, gen_headers, fieldpick, targets, exes, env, tmp):
     if not expected[1]:
         sys.exit("the Linux build wrote nothing on %s: nothing to check the .exe against" % path)
     for (arch, source), cmd in exes.items():
-        digest, wrote = output_digest(cmd, path, env)
-        if (digest, wrote) != expected:
+        digest, lines = output_digest(cmd, path, env)
+        if (digest, lines) != expected:
             sys.exit("the %s .exe of %s under %s: %s" % (
                 arch, source, cmd[0], "output differs from the Linux build's with CR LF line ends"
-                if wrote else "no output at all: did Wine run it?"))
+                if lines else "no output at all: did Wine run it?"))
     median = medians({key: (cmd, path) for key, cmd in exes.items()}, args.runs, "wall", env)
 
     version = subprocess.run([next(iter(exes.values()))[0], "--version"],
