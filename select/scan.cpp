@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "extract/whitespace.h"
-#include "select/line_ends.h"
 
 namespace {
 
@@ -167,7 +166,7 @@ std::size_t skip_in_body(Scan& s, const char* p, std::size_t i, std::size_t n) {
         s.line = Line::start;
         return i + (p[i] == '\r') + 1;
     }
-    const std::size_t lf = i + s.find_empty_line(p + i, n - i);
+    const std::size_t lf = i + s.searches.empty_line(p + i, n - i);
     if (lf < n) {
         s.line = Line::start;
         return lf + 1;
@@ -235,23 +234,35 @@ std::size_t blanks(Scan& s, const char* p, std::size_t n, Run& run, Output& out)
     return i;
 }
 
-// Writes or skips the rest of a line. In a header it goes on, line after
-// line, while the piece holds enough of each line's start to tell what it is
-// (lookahead bytes): the lines of a header seldom go back to the caller.
+// The LF that ends the line at i, or n. In a header, the lines that continue
+// a field are passed over with it, by the kernel's search: the LF is the one
+// before the next line that may start a field.
+std::size_t line_end(const Scan& s, const char* p, std::size_t i, std::size_t n) {
+    if (s.part == Part::header)
+        return i + s.searches.field_line(p + i, n - i);
+    return static_cast<std::size_t>(find(p + i, p + n, '\n') - p);
+}
+
+// Writes or skips the rest of a line. In a header it goes on, field after
+// field, while the piece holds enough of each line's start to tell what it
+// is (lookahead bytes): the lines of a header seldom go back to the caller.
 std::size_t rest_of_lines(Scan& s, const char* p, std::size_t i, std::size_t n,
-                          std::size_t lookahead, LineEnds& lfs, Run& run, Output& out) {
+                          std::size_t lookahead, Run& run, Output& out) {
     for (;;) {
-        const std::size_t lf = next_lf(lfs, i);
+        const std::size_t lf = line_end(s, p, i, n);
         const std::size_t end = lf + (lf < n);
         if (s.line == Line::write)
             extend_run(run, out, p + i, p + end);
-        if (lf == n)
+        if (lf == n) {
+            if (p[n - 1] == '\n') // what follows it comes in the next piece
+                s.line = Line::start;
             return n;
+        }
         i = end;
         s.line = Line::start;
         if (s.part != Part::header || n - i <= lookahead || p[i] == '\n' || p[i] == '\r')
             return i; // an empty line, maybe, or too few bytes to tell
-        if (is_whitespace(static_cast<unsigned char>(p[i])))
+        if (is_whitespace(static_cast<unsigned char>(p[i]))) // a VT or an FF
             s.line = s.selected ? Line::write : Line::skip;
         else if (const std::size_t read = field_line(s, p + i, n - i, false); read > 0)
             return i + read;
@@ -269,12 +280,11 @@ std::size_t held_size(const Names& names) {
 }
 
 Scan start_scan(const Names& names, const Kernel& kernel, char* held) {
-    return Scan{&names, empty_line_search(kernel), held};
+    return Scan{&names, line_searches(kernel), held};
 }
 
 std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out) {
     Run run;
-    LineEnds lfs = line_ends(p, n);
     const std::size_t lookahead = scan_lookahead(*s.names);
     std::size_t i = 0;
     while (i < n && s.part != Part::rest) {
@@ -300,7 +310,7 @@ std::size_t scan(Scan& s, const char* p, std::size_t n, bool at_end, Output& out
             }
             [[fallthrough]];
         case Line::write:
-            i = rest_of_lines(s, p, i, n, lookahead, lfs, run, out);
+            i = rest_of_lines(s, p, i, n, lookahead, run, out);
             break;
         }
     }

@@ -21,8 +21,8 @@ struct Scan {
     enum class Line { start, blanks, write, skip };
 
     const Names* names;
-    FindEmptyLine find_empty_line; // through a mailbox's bodies
-    char* held;                    // a selected name and the blanks after it
+    LineSearches searches; // the kernel's, for where lines may start
+    char* held;            // a selected name and the blanks after it
     std::size_t held_len = 0;
     std::size_t name_len = 0; // of the name held
     Part part = Part::start;  // rest: one message's body, where nothing is read

@@ -1,5 +1,5 @@
 // Every kernel this CPU runs, held to the byte-at-a-time model: the classes
-// of every byte at every position of a block, the search for empty lines,
+// of every byte at every position of a block, fieldgrep's searches,
 // then random lines and random inputs cut into reads of many sizes.
 #include <algorithm>
 #include <cerrno>
@@ -45,33 +45,39 @@ TEST_P(AgainstModel, ClassifiesEveryByteAtEveryPosition) {
             }
 }
 
-// Where an empty line may start, byte by byte: the first LF that an LF or a
-// CR follows.
-std::size_t empty_line_model(std::string_view text) {
+// Where fieldgrep's searches stop, byte by byte: the first LF that a byte
+// the search looks for follows.
+template <class Follows> std::size_t lf_before_model(std::string_view text, Follows follows) {
     for (std::size_t i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == '\n' && (text[i + 1] == '\n' || text[i + 1] == '\r'))
+        if (text[i] == '\n' && follows(text[i + 1]))
             return i;
     return text.size();
 }
 
-// Texts of LFs and CRs among letters, sparse and dense, of every length up to
-// four blocks and more: the first empty line falls at every position, on
-// either side of a block's end, or nowhere. Each text is read from a buffer
-// of its exact size.
-TEST_P(AgainstModel, FindsEmptyLinesLikeTheModel) {
+// Texts of LFs, CRs and tabs among letters or among spaces, sparse and
+// dense, of every length up to four blocks and more: the first stop of each
+// search falls at every position, on either side of a block's end, or
+// nowhere. Each text is read from a buffer of its exact size.
+TEST_P(AgainstModel, FindsLineStartsLikeTheModel) {
+    const LineSearches searches = line_searches(kernel());
+    const auto empty_line = [](char c) { return c == '\n' || c == '\r'; };
+    const auto field_line = [](char c) { return c != ' ' && c != '\t'; };
     std::uint32_t seed = 1;
     auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
-    for (std::size_t len = 0; len < 270; ++len)
-        for (std::size_t letters = 1; letters < 200; letters += 9) {
-            std::vector<char> text(len);
-            for (char& c : text) {
-                const std::size_t r = next() % (letters + 2);
-                c = r == 0 ? '\n' : r == 1 ? '\r' : 'a';
+    for (const char filler : {'a', ' '})
+        for (std::size_t len = 0; len < 270; ++len)
+            for (std::size_t fillers = 1; fillers < 200; fillers += 9) {
+                std::vector<char> text(len);
+                for (char& c : text) {
+                    const std::size_t r = next() % (fillers + 3);
+                    c = r == 0 ? '\n' : r == 1 ? '\r' : r == 2 ? '\t' : filler;
+                }
+                const std::string_view view(text.data(), len);
+                EXPECT_EQ(searches.empty_line(text.data(), len), lf_before_model(view, empty_line))
+                    << escaped(std::string(view));
+                EXPECT_EQ(searches.field_line(text.data(), len), lf_before_model(view, field_line))
+                    << escaped(std::string(view));
             }
-            const std::string_view view(text.data(), len);
-            EXPECT_EQ(empty_line_search(kernel())(text.data(), len), empty_line_model(view))
-                << escaped(std::string(view));
-        }
 }
 
 // Random bytes, mostly those the rules know, with words of letters between.

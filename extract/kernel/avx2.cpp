@@ -123,4 +123,4 @@ struct Avx2 {
 } // namespace
 
 extern const Kernel avx2_kernel = kernel_of<Avx2>("avx2");
-extern const FindEmptyLine avx2_find_empty_line = find_empty_line<Avx2>;
+extern const LineSearches avx2_line_searches = line_searches_of<Avx2>();

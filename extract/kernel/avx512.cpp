@@ -59,4 +59,4 @@ struct Avx512 {
 } // namespace
 
 extern const Kernel avx512_kernel = kernel_of<Avx512>("avx512");
-extern const FindEmptyLine avx512_find_empty_line = find_empty_line<Avx512>;
+extern const LineSearches avx512_line_searches = line_searches_of<Avx512>();

@@ -13,7 +13,7 @@
 // them as cmake/kernels.cmake declares them, KERNEL(name) for each.
 #define KERNEL(name)                                                                               \
     extern const Kernel name##_kernel;                                                             \
-    extern const FindEmptyLine name##_find_empty_line;
+    extern const LineSearches name##_line_searches;
 FIELDPICK_KERNELS
 #undef KERNEL
 
@@ -23,8 +23,8 @@ namespace {
 const Kernel* const built_kernels[] = {FIELDPICK_KERNELS};
 #undef KERNEL
 
-#define KERNEL(name) &name##_find_empty_line,
-const FindEmptyLine* const built_searches[] = {FIELDPICK_KERNELS};
+#define KERNEL(name) &name##_line_searches,
+const LineSearches* const built_searches[] = {FIELDPICK_KERNELS};
 #undef KERNEL
 
 // The words of cpu_features.h as this CPU shows them; none without CPUID.
@@ -67,7 +67,7 @@ bool kernel_runs_here(const Kernel& kernel, const char* program) {
     return false;
 }
 
-FindEmptyLine empty_line_search(const Kernel& kernel) {
+LineSearches line_searches(const Kernel& kernel) {
     std::size_t i = 0;
     while (built_kernels[i] != &kernel)
         ++i;

@@ -26,11 +26,14 @@ struct Kernel {
     std::size_t (*fields_end)(const char* p, std::size_t n);
 };
 
-// Where the first LF of [p, p + n) that an LF or a CR follows is, or n:
-// fieldgrep's search through a mailbox's body for its end. Each kernel's unit
-// gives one beside its Kernel, apart from it, so that fieldpick is linked
-// without it (CMakeLists.txt).
-using FindEmptyLine = std::size_t (*)(const char* p, std::size_t n);
+// fieldgrep's searches, each for the first LF of [p, p + n) that a byte of
+// some kind follows, or n. Each kernel's unit gives them beside its Kernel,
+// apart from it, so that fieldpick is linked without them (CMakeLists.txt).
+using FindLine = std::size_t (*)(const char* p, std::size_t n);
+struct LineSearches {
+    FindLine empty_line; // an LF or a CR after it: through a mailbox's bodies
+    FindLine field_line; // neither a space nor a tab: over a header's continuation lines
+};
 
 // The kernel the program uses: the best this CPU runs, unless the build
 // pinned one (FIELDPICK_KERNEL).
@@ -40,5 +43,5 @@ const Kernel& chosen_kernel();
 // not, says so on standard error in the program's name.
 bool kernel_runs_here(const Kernel& kernel, const char* program);
 
-// The search for empty lines of the kernel's unit (one of the kernels built).
-FindEmptyLine empty_line_search(const Kernel& kernel);
+// The searches of the kernel's unit (one of the kernels built).
+LineSearches line_searches(const Kernel& kernel);

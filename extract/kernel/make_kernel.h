@@ -15,8 +15,8 @@
 //                                  returns o moved past them (up to 64 bytes
 //                                  beyond them may be overwritten)
 //
-// and ends with its Kernel object, kernel_of<K>(name), and its search for
-// empty lines, find_empty_line<K>. Each kernel's unit gets its own copy of
+// and ends with its Kernel object, kernel_of<K>(name), and fieldgrep's
+// searches, line_searches_of<K>(). Each kernel's unit gets its own copy of
 // everything here, compiled for its instruction set: it all has internal
 // linkage, so that no copy built for one instruction set can stand in for
 // another's at link time.
@@ -37,6 +37,10 @@ constexpr CpuFeatures this_unit_needs = cpu_features_named(FIELDPICK_CPU_NEEDS);
 template <class K> constexpr Kernel kernel_of(const char* name) {
     return {name,         FIELDPICK_CPU_NEEDS, this_unit_needs, print_fields<K>,
             find_stop<K>, fields_end<K>};
+}
+
+template <class K> constexpr LineSearches line_searches_of() {
+    return {find_lf_before<K, EmptyLine>, find_lf_before<K, FieldLine>};
 }
 
 } // namespace

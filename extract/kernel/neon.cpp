@@ -183,4 +183,4 @@ struct Neon {
 } // namespace
 
 extern const Kernel neon_kernel = kernel_of<Neon>("neon");
-extern const FindEmptyLine neon_find_empty_line = find_empty_line<Neon>;
+extern const LineSearches neon_line_searches = line_searches_of<Neon>();

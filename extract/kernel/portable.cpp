@@ -306,4 +306,4 @@ struct Portable {
 } // namespace
 
 extern const Kernel portable_kernel = kernel_of<Portable>("portable");
-extern const FindEmptyLine portable_find_empty_line = find_empty_line<Portable>;
+extern const LineSearches portable_line_searches = line_searches_of<Portable>();

@@ -133,4 +133,4 @@ struct Sse2 {
 } // namespace
 
 extern const Kernel sse2_kernel = kernel_of<Sse2>("sse2");
-extern const FindEmptyLine sse2_find_empty_line = find_empty_line<Sse2>;
+extern const LineSearches sse2_line_searches = line_searches_of<Sse2>();

@@ -73,4 +73,4 @@ struct Ssse3 {
 } // namespace
 
 extern const Kernel ssse3_kernel = kernel_of<Ssse3>("ssse3");
-extern const FindEmptyLine ssse3_find_empty_line = find_empty_line<Ssse3>;
+extern const LineSearches ssse3_line_searches = line_searches_of<Ssse3>();
