@@ -38,22 +38,32 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
     char* const full = base + (out.cap - output_slack); // past here, no room for a block
     char* o = base + out.len;
     Blocks<K, Source> blocks(p, n);
-    const auto print_block = [&](const Loaded<K>& l) __attribute__((always_inline)) {
+    // A chunk of blocks at a time, in three loops, each with few enough
+    // values to keep in registers: the classes, then the rules, then the
+    // printing. The output has room for the whole chunk.
+    Classes classes[chunk_blocks + 1];
+    Selection<u64> selected[chunk_blocks];
+    while (!blocks.done()) {
         if (o > full) {
             out.len = static_cast<std::size_t>(o - base);
             take_back.settle(out, blocks, carries);
             out_flush(out);
             o = base + out.len;
         }
-        Selection<u64> s = blocks.rules(l, carries);
-        take_back.apply(s, o, base, crlf);
-        if (s.keep)
-            o = pack_block<K>(l.block, s, crlf, o);
-    };
-    // One loop, so that the rules are compiled once per kernel: the whole
-    // blocks, then the rest.
-    for (; !blocks.done(); blocks.advance())
-        print_block(blocks.in_whole() ? blocks.current_whole() : blocks.current());
+        const std::size_t room = static_cast<std::size_t>(full - o) / (2 * block_size) + 1;
+        const std::size_t first = blocks.at;
+        const std::size_t m = blocks.classify_chunk(classes, room);
+        Carries<Word> k = carries; // a copy of its own, kept in registers
+        for (std::size_t i = 0; i < m; ++i, blocks.advance())
+            selected[i] = blocks.rules(classes[i], classes[i + 1], k);
+        carries = k;
+        for (std::size_t i = 0; i < m; ++i) {
+            Selection<u64>& s = selected[i];
+            take_back.apply(s, o, base, crlf);
+            if (s.keep)
+                o = pack_block<K>(blocks.block_at(first + i * block_size), s, crlf, o);
+        }
+    }
     out.len = static_cast<std::size_t>(o - base);
 }
 

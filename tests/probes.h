@@ -19,7 +19,8 @@ namespace {
 struct OneLine {
     static bool done(std::size_t at, std::size_t n) { return at > n; }
 
-    template <class B> static Selection<u64> rules(const B& b, Classes c, Carries<Word>& k) {
+    template <class B>
+    static Selection<u64> rules(const B& b, Classes c, const Classes&, Carries<Word>& k) {
         c.lf = c.cr = c.nul = 0; // within a line they are only text
         const std::size_t left = b.n - b.at;
         const u64 past_end = left >= block_size ? 0 : ~below(static_cast<unsigned>(left));
@@ -34,7 +35,7 @@ template <class K> std::size_t line_value(char* out, const char* p, std::size_t 
     char packed[2 * block_size];
     for (Blocks<K, OneLine> blocks(p, n); !blocks.done(); blocks.advance()) {
         const Loaded<K> l = blocks.current();
-        const Selection<u64> s = blocks.rules(l, k);
+        const Selection<u64> s = blocks.rules(l.classes, Classes{}, k);
         const u64 value = value_bytes(s, l.classes.space, in_value);
         const auto got = static_cast<std::size_t>(K::pack(l.block, value, packed) - packed);
         std::memcpy(out + len, packed, got);
