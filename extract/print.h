@@ -50,6 +50,7 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
             out_flush(out);
             o = base + out.len;
         }
+        // A block writes at most two bytes for each of its own.
         const std::size_t room = static_cast<std::size_t>(full - o) / (2 * block_size) + 1;
         const std::size_t first = blocks.at;
         const std::size_t m = blocks.classify_chunk(classes, room);
