@@ -21,9 +21,16 @@ template <class K> struct Loaded {
 // makes them keeps its constants in registers.
 constexpr std::size_t chunk_blocks = 64;
 
+// The bytes of a block that belong to no line's text (see line_end_bytes),
+// and of those, the ones that end a field.
+struct Ends {
+    u64 dropped;
+    u64 ends;
+};
+
 // Reads the blocks of [p, p + n) in turn. The last bytes, short of a block,
 // are read from a copy, and the bytes past the end are of no class. Source
-// says when the walk is done and where fields end: Fields below for the
+// says when the walk is done and where lines and fields end: Fields below for the
 // input, one logical header line in tests/probes.h.
 template <class K, class Source> struct Blocks {
     const char* p;
@@ -74,10 +81,18 @@ template <class K, class Source> struct Blocks {
         return m;
     }
 
-    // The rules for the current block, whose classes are c; next are the
-    // next block's.
+    // The first part of the rules (text_rules) for the current block, whose
+    // classes are c; next are the next block's.
+    Selection<u64> text_rules(const Classes& c, const Classes& next, Carries<Word>& k) const {
+        const Ends e = Source::ends(*this, c, next);
+        return block_text_rules(c, e.dropped, e.ends, k);
+    }
+
+    // The whole of the rules for the current block.
     Selection<u64> rules(const Classes& c, const Classes& next, Carries<Word>& k) const {
-        return Source::rules(*this, c, next, k);
+        Selection<u64> s = text_rules(c, next, k);
+        block_address_rules(c, s, k);
+        return s;
     }
 
     // The rules for the current block, classified here.
@@ -90,15 +105,14 @@ template <class K, class Source> struct Blocks {
 struct Fields {
     static bool done(std::size_t at, std::size_t n) { return at >= n; }
 
-    template <class B>
-    static Selection<u64> rules(const B&, const Classes& c, const Classes& next, Carries<Word>& k) {
+    template <class B> static Ends ends(const B&, const Classes& c, const Classes& next) {
         u64 dropped = line_end_bytes(c, Classes{});
         u64 ends = field_ends(c, dropped, Classes{});
         if ((c.lf | c.cr) >> 63) { // a line end that the next block may finish
             dropped = line_end_bytes(c, next);
             ends = field_ends(c, dropped, next);
         }
-        return block_rules(c, dropped, ends, k);
+        return {dropped, ends};
     }
 };
 

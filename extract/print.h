@@ -38,9 +38,10 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
     char* const full = base + (out.cap - output_slack); // past here, no room for a block
     char* o = base + out.len;
     Blocks<K, Source> blocks(p, n);
-    // A chunk of blocks at a time, in three loops: the classes, then the
-    // rules, then the printing. Each loop is short, so that the CPU runs
-    // several of its blocks at once. The output has room for the whole chunk.
+    // A chunk of blocks at a time, in four loops: the classes, then each
+    // part of the rules, then the printing. Each loop is short, so that the
+    // CPU runs several of its blocks at once. The output has room for the
+    // whole chunk.
     Classes classes[chunk_blocks + 1];
     Selection<u64> selected[chunk_blocks];
     while (!blocks.done()) {
@@ -55,7 +56,9 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
         const std::size_t first = blocks.at;
         const std::size_t m = blocks.classify_chunk(classes, room);
         for (std::size_t i = 0; i < m; ++i, blocks.advance())
-            selected[i] = blocks.rules(classes[i], classes[i + 1], carries);
+            selected[i] = blocks.text_rules(classes[i], classes[i + 1], carries);
+        for (std::size_t i = 0; i < m; ++i)
+            block_address_rules(classes[i], selected[i], carries);
         for (std::size_t i = 0; i < m; ++i) {
             Selection<u64>& s = selected[i];
             take_back.apply(s, o, base, crlf);

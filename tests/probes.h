@@ -19,12 +19,10 @@ namespace {
 struct OneLine {
     static bool done(std::size_t at, std::size_t n) { return at > n; }
 
-    template <class B>
-    static Selection<u64> rules(const B& b, Classes c, const Classes&, Carries<Word>& k) {
-        c.lf = c.cr = c.nul = 0; // within a line they are only text
+    template <class B> static Ends ends(const B& b, const Classes&, const Classes&) {
         const std::size_t left = b.n - b.at;
         const u64 past_end = left >= block_size ? 0 : ~below(static_cast<unsigned>(left));
-        return block_rules(c, past_end, past_end & ~(past_end << 1), k);
+        return {past_end, past_end & ~(past_end << 1)};
     }
 };
 
