@@ -71,10 +71,12 @@ template <class K, class Source> struct Blocks {
     // walk takes from c.
     std::size_t classify_chunk(Classes (&c)[chunk_blocks + 1], std::size_t most) const {
         const std::size_t up_to = most < chunk_blocks ? most : chunk_blocks;
+        const std::size_t in_whole = at < whole ? (whole - at) / block_size : 0;
+        const std::size_t quick = up_to < in_whole ? up_to : in_whole; // no test of the end
         std::size_t m = 0;
-        std::size_t from = at;
-        for (; m < up_to && from < whole; ++m, from += block_size)
-            c[m] = K::classify(K::load(p + from));
+        for (; m < quick; ++m)
+            c[m] = K::classify(K::load(p + at + m * block_size));
+        std::size_t from = at + m * block_size;
         for (; m < up_to && !Source::done(from, n); ++m, from += block_size)
             c[m] = load(from).classes;
         c[m] = load(from).classes;
@@ -82,15 +84,17 @@ template <class K, class Source> struct Blocks {
     }
 
     // The first part of the rules (text_rules) for the current block, whose
-    // classes are c; next are the next block's.
-    Selection<u64> text_rules(const Classes& c, const Classes& next, Carries<Word>& k) const {
+    // classes are c, written to s; next are the next block's classes.
+    void text_rules(const Classes& c, const Classes& next, Carries<Word>& k,
+                    Selection<u64>& s) const {
         const Ends e = Source::ends(*this, c, next);
-        return block_text_rules(c, e.dropped, e.ends, k);
+        block_text_rules(c, e.dropped, e.ends, k, s);
     }
 
     // The whole of the rules for the current block.
     Selection<u64> rules(const Classes& c, const Classes& next, Carries<Word>& k) const {
-        Selection<u64> s = text_rules(c, next, k);
+        Selection<u64> s{};
+        text_rules(c, next, k, s);
         block_address_rules(c, s, k);
         return s;
     }

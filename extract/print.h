@@ -43,7 +43,7 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
     // CPU runs several of its blocks at once. The output has room for the
     // whole chunk.
     Classes classes[chunk_blocks + 1];
-    Selection<u64> selected[chunk_blocks];
+    Selection<u64> selected[chunk_blocks] = {}; // each part writes its own marks
     while (!blocks.done()) {
         if (o > full) {
             out.len = static_cast<std::size_t>(o - base);
@@ -56,7 +56,7 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
         const std::size_t first = blocks.at;
         const std::size_t m = blocks.classify_chunk(classes, room);
         for (std::size_t i = 0; i < m; ++i, blocks.advance())
-            selected[i] = blocks.text_rules(classes[i], classes[i + 1], carries);
+            blocks.text_rules(classes[i], classes[i + 1], carries, selected[i]);
         for (std::size_t i = 0; i < m; ++i)
             block_address_rules(classes[i], selected[i], carries);
         for (std::size_t i = 0; i < m; ++i) {

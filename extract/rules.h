@@ -151,11 +151,11 @@ inline Selection<To> map_selection(F f, const Selection<From>&... from) {
 // them in registers.
 
 // The first part, for one block or half a block: which bytes are text past
-// the field name that no comment drops. ends are the bytes that end a field;
+// the field name that no comment drops, written to s. ends are the bytes that end a field;
 // dropped are the bytes that belong to no line's text (see line_end_bytes),
 // and include ends.
 template <class M>
-inline Selection<M> text_rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>& k) {
+inline void text_rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>& k, Selection<M>& s) {
     const M text = static_cast<M>(~dropped);
     const Carries<M> in = k; // the flags before the block
 
@@ -174,8 +174,10 @@ inline Selection<M> text_rules(const ClassMasks<M>& c, M dropped, M ends, Carrie
 
     // Comments do not nest: the first ")" ends one, and a stray ")" is dropped.
     const M comment = flag<M>(c.open_paren & past_name, c.close_paren | ends, k.in_comment);
-    const M kept = past_name & ~comment & ~c.close_paren;
-    return {past_name, kept, 0, 0, 0, starts, ends};
+    s.past_name = past_name;
+    s.kept = past_name & ~comment & ~c.close_paren;
+    s.starts = starts;
+    s.ends = ends;
 }
 
 // The second part: the addresses among the bytes s keeps, written to s. A
@@ -222,15 +224,13 @@ template <class W = Word, class Part>
     }
 }
 
-// Each part of the rules for a whole block.
+// Each part of the rules for a whole block, written to s.
 template <class W = Word>
-[[gnu::always_inline]] inline Selection<u64> block_text_rules(const Classes& c, u64 dropped,
-                                                              u64 ends, Carries<W>& k) {
-    Selection<u64> s{};
+[[gnu::always_inline]] inline void block_text_rules(const Classes& c, u64 dropped, u64 ends,
+                                                    Carries<W>& k, Selection<u64>& s) {
     in_words<W>(c, s, [&](const auto& ch, auto& sh, auto half) {
-        sh = text_rules(ch, half(dropped), half(ends), k);
+        text_rules(ch, half(dropped), half(ends), k, sh);
     });
-    return s;
 }
 
 template <class W = Word>
