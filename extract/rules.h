@@ -35,12 +35,13 @@ template <class M> constexpr unsigned top_bit = sizeof(M) * 8 - 1;
 
 // A flag that one kind of byte sets and another clears: bit i of the result
 // is the flag after byte i. carry holds the flag before the block and is left
-// holding it after. The addition runs a carry from each setting byte up to
-// the next clearing one; set and clear must not share a bit.
+// holding it after. In ~clear + set + carry (here set - clear - 1 + carry), a
+// carry runs from each setting byte through the bytes that do not clear, and
+// leaves them 0: those, and the setting bytes, hold the flag. set and clear
+// must not share a bit.
 template <class M> inline M flag(M set, M clear, M& carry) {
-    const M not_clear = static_cast<M>(~clear);
-    const M f =
-        static_cast<M>((static_cast<M>(not_clear + set + carry) ^ not_clear) | set) & not_clear;
+    const M sum = static_cast<M>(set - clear - 1 + carry);
+    const M f = static_cast<M>(~(sum | clear) | set);
     carry = f >> top_bit<M>;
     return f;
 }
