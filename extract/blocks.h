@@ -30,8 +30,8 @@ struct Ends {
 
 // Reads the blocks of [p, p + n) in turn. The last bytes, short of a block,
 // are read from a copy, and the bytes past the end are of no class. Source
-// says when the walk is done and where lines and fields end: Fields below for the
-// input, one logical header line in tests/probes.h.
+// says when the walk is done and where lines and fields end: Fields below
+// for the input, one logical header line in tests/probes.h.
 template <class K, class Source> struct Blocks {
     const char* p;
     std::size_t n;

@@ -152,9 +152,9 @@ inline Selection<To> map_selection(F f, const Selection<From>&... from) {
 // them in registers.
 
 // The first part, for one block or half a block: which bytes are text past
-// the field name that no comment drops, written to s. ends are the bytes that end a field;
-// dropped are the bytes that belong to no line's text (see line_end_bytes),
-// and include ends.
+// the field name that no comment drops, written to s. ends are the bytes
+// that end a field; dropped are the bytes that belong to no line's text (see
+// line_end_bytes), and include ends.
 template <class M>
 inline void text_rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>& k, Selection<M>& s) {
     const M text = static_cast<M>(~dropped);
