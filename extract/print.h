@@ -38,22 +38,34 @@ template <class K, class Source> void print(Output& out, const char* p, std::siz
     char* const full = base + (out.cap - output_slack); // past here, no room for a block
     char* o = base + out.len;
     Blocks<K, Source> blocks(p, n);
-    const auto print_block = [&](const Loaded<K>& l) __attribute__((always_inline)) {
+    // A chunk of blocks at a time, in four loops: the classes, then each
+    // part of the rules, then the printing. Each loop is short, so that the
+    // CPU runs several of its blocks at once. The output has room for the
+    // whole chunk.
+    Classes classes[chunk_blocks + 1];
+    Selection<u64> selected[chunk_blocks] = {}; // each part writes its own marks
+    while (!blocks.done()) {
         if (o > full) {
             out.len = static_cast<std::size_t>(o - base);
             take_back.settle(out, blocks, carries);
             out_flush(out);
             o = base + out.len;
         }
-        Selection<u64> s = blocks.rules(l, carries);
-        take_back.apply(s, o, base, crlf);
-        if (s.keep)
-            o = pack_block<K>(l.block, s, crlf, o);
-    };
-    // One loop, so that the rules are compiled once per kernel: the whole
-    // blocks, then the rest.
-    for (; !blocks.done(); blocks.advance())
-        print_block(blocks.in_whole() ? blocks.current_whole() : blocks.current());
+        // A block writes at most two bytes for each of its own.
+        const std::size_t room = static_cast<std::size_t>(full - o) / (2 * block_size) + 1;
+        const std::size_t first = blocks.at;
+        const std::size_t m = blocks.classify_chunk(classes, room);
+        for (std::size_t i = 0; i < m; ++i, blocks.advance())
+            blocks.text_rules(classes[i], classes[i + 1], carries, selected[i]);
+        for (std::size_t i = 0; i < m; ++i)
+            block_address_rules(classes[i], selected[i], carries);
+        for (std::size_t i = 0; i < m; ++i) {
+            Selection<u64>& s = selected[i];
+            take_back.apply(s, o, base, crlf);
+            if (s.keep)
+                o = pack_block<K>(blocks.block_at(first + i * block_size), s, crlf, o);
+        }
+    }
     out.len = static_cast<std::size_t>(o - base);
 }
 

@@ -35,12 +35,13 @@ template <class M> constexpr unsigned top_bit = sizeof(M) * 8 - 1;
 
 // A flag that one kind of byte sets and another clears: bit i of the result
 // is the flag after byte i. carry holds the flag before the block and is left
-// holding it after. The addition runs a carry from each setting byte up to
-// the next clearing one; set and clear must not share a bit.
+// holding it after. In ~clear + set + carry (here set - clear - 1 + carry), a
+// carry runs from each setting byte through the bytes that do not clear, and
+// leaves them 0: those, and the setting bytes, hold the flag. set and clear
+// must not share a bit.
 template <class M> inline M flag(M set, M clear, M& carry) {
-    const M not_clear = static_cast<M>(~clear);
-    const M f =
-        static_cast<M>((static_cast<M>(not_clear + set + carry) ^ not_clear) | set) & not_clear;
+    const M sum = static_cast<M>(set - clear - 1 + carry);
+    const M f = static_cast<M>(~(sum | clear) | set);
     carry = f >> top_bit<M>;
     return f;
 }
@@ -135,14 +136,27 @@ template <class M> struct Selection {
     M newline;    // bytes that become line ends
     M first_open; // the "<" that puts a field in bracket mode
     M starts;     // the first byte of each field
+    M ends;       // the bytes that end a field
 };
 
-// The rules for one block, or half a block. ends are the bytes that end a
-// field; dropped are the bytes that belong to no line's text (see
-// line_end_bytes), and include ends. A field is printed in word mode until
-// its first "<"; the printer takes back the words before it (see TakeBack).
+// The marks of a selection, each f(from.NAME...).
+template <class To, class F, class... From>
+inline Selection<To> map_selection(F f, const Selection<From>&... from) {
+    return {f(from.past_name...),  f(from.kept...),   f(from.keep...), f(from.newline...),
+            f(from.first_open...), f(from.starts...), f(from.ends...)};
+}
+
+// The rules run in two parts, each over a run of blocks in turn: the text
+// of a field (past its name, outside comments), then its addresses. Each
+// part carries fewer flags than the whole, so the loop that runs it keeps
+// them in registers.
+
+// The first part, for one block or half a block: which bytes are text past
+// the field name that no comment drops, written to s. ends are the bytes
+// that end a field; dropped are the bytes that belong to no line's text (see
+// line_end_bytes), and include ends.
 template <class M>
-inline Selection<M> rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>& k) {
+inline void text_rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>& k, Selection<M>& s) {
     const M text = static_cast<M>(~dropped);
     const Carries<M> in = k; // the flags before the block
 
@@ -161,7 +175,20 @@ inline Selection<M> rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>&
 
     // Comments do not nest: the first ")" ends one, and a stray ")" is dropped.
     const M comment = flag<M>(c.open_paren & past_name, c.close_paren | ends, k.in_comment);
-    const M kept = past_name & ~comment & ~c.close_paren;
+    s.past_name = past_name;
+    s.kept = past_name & ~comment & ~c.close_paren;
+    s.starts = starts;
+    s.ends = ends;
+}
+
+// The second part: the addresses among the bytes s keeps, written to s. A
+// field is printed in word mode until its first "<"; the printer takes back
+// the words before it (see TakeBack).
+template <class M>
+inline void address_rules(const ClassMasks<M>& c, Selection<M>& s, Carries<M>& k) {
+    const Carries<M> in = k;
+    const M kept = s.kept;
+    const M ends = s.ends;
 
     // An address runs, in bracket mode (from the field's first "<" on), from
     // a "<" to a ">", each ">" (even one that closes nothing) ending a line;
@@ -175,35 +202,42 @@ inline Selection<M> rules(const ClassMasks<M>& c, M dropped, M ends, Carries<M>&
     const M word = words & ~c.space;
     const M gap = words & c.space;
     const M address = flag<M>(open | word, close | gap | ends, k.in_address);
-    const M newline = close | ((gap | ends) & before(address, in.in_address));
-    return {past_name,
-            kept,
-            static_cast<M>((kept & address & ~c.open_angle) | newline),
-            newline,
-            static_cast<M>(open & ~before(seen_open, in.seen_open)),
-            starts};
+    s.newline = close | ((gap | ends) & before(address, in.in_address));
+    s.keep = static_cast<M>((kept & address & ~c.open_angle) | s.newline);
+    s.first_open = static_cast<M>(open & ~before(seen_open, in.seen_open));
 }
 
-// The rules for a whole block in words of the CPU's width.
-template <class W = Word>
-inline Selection<u64> block_rules(const Classes& c, u64 dropped, u64 ends, Carries<W>& k) {
+// Runs part(classes, selection) of a whole block in words of the CPU's
+// width, on c and s; part also gets the function that takes a word's share
+// of a block's mask.
+template <class W = Word, class Part>
+[[gnu::always_inline]] inline void in_words(const Classes& c, Selection<u64>& s, Part part) {
     if constexpr (std::is_same_v<W, u64>) {
-        return rules<W>(c, dropped, ends, k);
+        part(c, s, [](u64 m) { return m; });
     } else {
-        const auto half = [](u64 m, unsigned h) { return static_cast<Word>(m >> 32 * h); };
-        Selection<Word> s[2];
-        for (unsigned h = 0; h < 2; ++h) {
-            const auto ch = map_classes<Word>([&](auto, u64 m) { return half(m, h); }, c);
-            s[h] = rules<Word>(ch, half(dropped, h), half(ends, h), k);
+        Selection<W> h[2];
+        for (unsigned i = 0; i < 2; ++i) {
+            const auto half = [i](u64 m) { return static_cast<W>(m >> 32 * i); };
+            h[i] = map_selection<W>(half, s);
+            part(map_classes<W>([&](auto, u64 m) { return half(m); }, c), h[i], half);
         }
-        const auto join = [](Word lo, Word hi) { return u64{hi} << 32 | lo; };
-        return {join(s[0].past_name, s[1].past_name),
-                join(s[0].kept, s[1].kept),
-                join(s[0].keep, s[1].keep),
-                join(s[0].newline, s[1].newline),
-                join(s[0].first_open, s[1].first_open),
-                join(s[0].starts, s[1].starts)};
+        s = map_selection<u64>([](W lo, W hi) { return u64{hi} << 32 | lo; }, h[0], h[1]);
     }
+}
+
+// Each part of the rules for a whole block, written to s.
+template <class W = Word>
+[[gnu::always_inline]] inline void block_text_rules(const Classes& c, u64 dropped, u64 ends,
+                                                    Carries<W>& k, Selection<u64>& s) {
+    in_words<W>(c, s, [&](const auto& ch, auto& sh, auto half) {
+        text_rules(ch, half(dropped), half(ends), k, sh);
+    });
+}
+
+template <class W = Word>
+[[gnu::always_inline]] inline void block_address_rules(const Classes& c, Selection<u64>& s,
+                                                       Carries<W>& k) {
+    in_words<W>(c, s, [&](const auto& ch, auto& sh, auto) { address_rules(ch, sh, k); });
 }
 
 // The header value of one logical header line, in a block that s selects:

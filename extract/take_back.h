@@ -27,7 +27,7 @@ class TakeBack {
     template <class K, class Source>
     [[gnu::noinline]] static bool goes_bracket(Blocks<K, Source> blocks, Carries<Word> k) {
         for (; !blocks.done(); blocks.advance()) {
-            const Selection<u64> s = blocks.rules(blocks.current(), k);
+            const Selection<u64> s = blocks.rules(k);
             const u64 own = s.starts ? below(lowest(s.starts)) : ~u64{0};
             if (s.first_open & own)
                 return true;

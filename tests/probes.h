@@ -19,11 +19,10 @@ namespace {
 struct OneLine {
     static bool done(std::size_t at, std::size_t n) { return at > n; }
 
-    template <class B> static Selection<u64> rules(const B& b, Classes c, Carries<Word>& k) {
-        c.lf = c.cr = c.nul = 0; // within a line they are only text
+    template <class B> static Ends ends(const B& b, const Classes&, const Classes&) {
         const std::size_t left = b.n - b.at;
         const u64 past_end = left >= block_size ? 0 : ~below(static_cast<unsigned>(left));
-        return block_rules(c, past_end, past_end & ~(past_end << 1), k);
+        return {past_end, past_end & ~(past_end << 1)};
     }
 };
 
@@ -34,7 +33,7 @@ template <class K> std::size_t line_value(char* out, const char* p, std::size_t 
     char packed[2 * block_size];
     for (Blocks<K, OneLine> blocks(p, n); !blocks.done(); blocks.advance()) {
         const Loaded<K> l = blocks.current();
-        const Selection<u64> s = blocks.rules(l, k);
+        const Selection<u64> s = blocks.rules(l.classes, Classes{}, k);
         const u64 value = value_bytes(s, l.classes.space, in_value);
         const auto got = static_cast<std::size_t>(K::pack(l.block, value, packed) - packed);
         std::memcpy(out + len, packed, got);
