@@ -29,7 +29,9 @@ struct Sse2 {
 
     static u64 equal(const Block& b, char c) { return equal_quarters<Sse2>(b, c); }
 
-    static Classes classify(const Block& b) { return classify_quarters<Sse2>(b); }
+    [[gnu::always_inline]] static Classes classify(const Block& b) {
+        return classify_quarters<Sse2>(b);
+    }
 
     static u64 stops(const Block& b) { return quarter_stops<Sse2>(b); }
 
