@@ -105,12 +105,16 @@ template <unsigned half = 4> [[gnu::always_inline]] inline void transpose_bits(W
 // byte j.
 using Planes = std::array<W, 8>;
 
-// Each byte whose bits k to k + 3 are n: all ones.
+// Each byte whose bits k and k + 1 are n: all ones.
+[[gnu::always_inline]] inline W pair_is(const Planes& p, unsigned k, unsigned n) {
+    const auto bit_is = [&p](unsigned i, unsigned v) { return v ? p[i] : static_cast<W>(~p[i]); };
+    return bit_is(k + 1, n >> 1 & 1) & bit_is(k, n & 1);
+}
+
+// Each byte whose bits k to k + 3 are n: all ones. Made of pairs, which the
+// classes share, so that the compiler computes each pair once.
 [[gnu::always_inline]] inline W nibble_is(const Planes& p, unsigned k, unsigned n) {
-    W m = ~W{0};
-    for (unsigned i = 0; i < 4; ++i)
-        m &= n >> i & 1 ? p[k + i] : static_cast<W>(~p[k + i]);
-    return m;
+    return pair_is(p, k + 2, n >> 2) & pair_is(p, k, n & 3);
 }
 
 [[gnu::always_inline]] inline W planes_equal(const Planes& p, unsigned char c) {
