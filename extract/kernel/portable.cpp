@@ -285,7 +285,7 @@ struct Portable {
     static char* pack_any(W w, unsigned m, char* o) {
         w &= static_cast<W>(byte_masks[m]);
         for (unsigned step = 0; 1u << step < word_bytes; ++step) {
-            const W t = w & static_cast<W>(compress_steps[m][step]);
+            const W t = w & static_cast<W>(compress_steps[step][m]);
             w = (w ^ t) | t >> (8u << step);
         }
         store_word(o, w);

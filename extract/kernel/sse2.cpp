@@ -102,8 +102,8 @@ struct Sse2 {
         const auto moving = [lo, hi](unsigned step) {
             return _mm_castps_si128(
                 _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(
-                                 reinterpret_cast<const __m128i*>(&compress_steps[lo][step]))),
-                             reinterpret_cast<const __m64*>(&compress_steps[hi][step])));
+                                 reinterpret_cast<const __m128i*>(&compress_steps[step][lo]))),
+                             reinterpret_cast<const __m64*>(&compress_steps[step][hi])));
         };
         __m128i v = _mm_and_si128(quarter, byte_mask(m16));
         __m128i t = _mm_and_si128(v, moving(0));

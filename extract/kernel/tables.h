@@ -55,12 +55,12 @@ constexpr std::array<PackRuns, 256> make_pack_runs() {
 // Packing eight bytes of any mask in three steps, as Hacker's Delight packs
 // the bits of a word: with the bytes not selected cleared, each selected
 // byte moves down 1, 2 and then 4 places wherever that bit is set in the
-// count of bytes not selected below it. For each mask, the bytes that move
-// at each step, 0xFF in each, where they stand before it. (No byte lands
-// on another: two bytes a places apart with b bytes not selected between
-// them end up at least a - b places apart at each step, and a > b.)
-constexpr std::array<std::array<std::uint64_t, 3>, 256> make_compress_steps() {
-    std::array<std::array<std::uint64_t, 3>, 256> t{};
+// count of bytes not selected below it. For each step and each mask, the
+// bytes that move, 0xFF in each, where they stand before the step. (No byte
+// lands on another: two bytes a places apart with b bytes not selected
+// between them end up at least a - b places apart at each step, and a > b.)
+constexpr std::array<std::array<std::uint64_t, 256>, 3> make_compress_steps() {
+    std::array<std::array<std::uint64_t, 256>, 3> t{};
     for (unsigned m = 0; m < 256; ++m) {
         unsigned dropped = 0;
         for (unsigned i = 0; i < 8; ++i) {
@@ -68,9 +68,9 @@ constexpr std::array<std::array<std::uint64_t, 3>, 256> make_compress_steps() {
                 ++dropped;
                 continue;
             }
-            for (unsigned k = 0; k < 3; ++k)
-                if (dropped >> k & 1)
-                    t[m][k] |= std::uint64_t{0xFF} << 8 * (i - (dropped & ((1u << k) - 1)));
+            for (unsigned step = 0; step < 3; ++step)
+                if (dropped >> step & 1)
+                    t[step][m] |= std::uint64_t{0xFF} << 8 * (i - (dropped & ((1u << step) - 1)));
         }
     }
     return t;
@@ -108,6 +108,6 @@ constexpr std::array<std::array<unsigned char, 8>, 256> pack_positions_high =
 constexpr std::array<unsigned char, 256> pack_counts = make_pack_counts();
 constexpr std::array<PackRuns, 256> pack_runs = make_pack_runs();
 constexpr std::array<std::uint64_t, 256> byte_masks = make_byte_masks();
-constexpr std::array<std::array<std::uint64_t, 3>, 256> compress_steps = make_compress_steps();
+constexpr std::array<std::array<std::uint64_t, 256>, 3> compress_steps = make_compress_steps();
 
 } // namespace
