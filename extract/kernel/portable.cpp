@@ -10,7 +10,7 @@
 // The search for NUL and Ctrl-Z tests whole words for a zero byte, exactly,
 // and gathers the bytes found into mask bits by a multiply. Selected bytes
 // are packed a run at a time: each word shifted down to its run and stored
-// whole.
+// whole; or, where the runs are many, in three steps of such shifts.
 #include <array>
 #include <cstring>
 
@@ -105,12 +105,16 @@ template <unsigned half = 4> [[gnu::always_inline]] inline void transpose_bits(W
 // byte j.
 using Planes = std::array<W, 8>;
 
-// Each byte whose bits k to k + 3 are n: all ones.
+// Each byte whose bits k and k + 1 are n: all ones.
+[[gnu::always_inline]] inline W pair_is(const Planes& p, unsigned k, unsigned n) {
+    const auto bit_is = [&p](unsigned i, unsigned v) { return v ? p[i] : static_cast<W>(~p[i]); };
+    return bit_is(k + 1, n >> 1 & 1) & bit_is(k, n & 1);
+}
+
+// Each byte whose bits k to k + 3 are n: all ones. Made of pairs, which the
+// classes share, so that the compiler computes each pair once.
 [[gnu::always_inline]] inline W nibble_is(const Planes& p, unsigned k, unsigned n) {
-    W m = ~W{0};
-    for (unsigned i = 0; i < 4; ++i)
-        m &= n >> i & 1 ? p[k + i] : static_cast<W>(~p[k + i]);
-    return m;
+    return pair_is(p, k + 2, n >> 2) & pair_is(p, k, n & 3);
 }
 
 [[gnu::always_inline]] inline W planes_equal(const Planes& p, unsigned char c) {
@@ -275,16 +279,22 @@ struct Portable {
         return o + pack_counts[m];
     }
 
-    static char* pack_bytes(W w, unsigned m, char* o) {
-        const std::array<unsigned char, 8>& at = pack_positions[m];
-        for (unsigned i = 0; i < 8; ++i)
-            o[i] = static_cast<char>(w >> 8 * at[i]);
+    // Any selected bytes of a word, in steps (tables.h): the bytes not
+    // selected cleared, then each selected one moved down 1, 2 and 4 places
+    // as the count of those not selected below it says.
+    static char* pack_any(W w, unsigned m, char* o) {
+        w &= static_cast<W>(byte_masks[m]);
+        for (unsigned step = 0; 1u << step < word_bytes; ++step) {
+            const W t = w & static_cast<W>(compress_steps[step][m]);
+            w = (w ^ t) | t >> (8u << step);
+        }
+        store_word(o, w);
         return o + pack_counts[m];
     }
 
     // Words mostly hold one run of selected bytes. A block where some hold
-    // two packs every word as two; one where some hold more goes word by
-    // word. (Words of four bytes never hold more than two.)
+    // two packs every word as two; one where some hold more packs every word
+    // in steps. (Words of four bytes never hold more than two.)
     static char* pack(const Block& b, u64 mask, char* o) {
         const u64 second_runs = less_lowest_bit<word_bytes>(run_starts<word_bytes>(mask));
         if (!second_runs) {
@@ -294,11 +304,15 @@ struct Portable {
             for (unsigned i = 0; i < words; ++i)
                 o = pack_two_runs(b.w[i], group(mask, i), o);
         } else {
-            for (unsigned i = 0; i < words; ++i) {
-                const unsigned m = group(mask, i);
-                o = pack_runs[m].more ? pack_bytes(b.w[i], m, o) : pack_two_runs(b.w[i], m, o);
-            }
+            o = pack_many_runs(b, mask, o);
         }
+        return o;
+    }
+
+    // Kept out of the printing loop, whose registers it would take.
+    [[gnu::noinline]] static char* pack_many_runs(const Block& b, u64 mask, char* o) {
+        for (unsigned i = 0; i < words; ++i)
+            o = pack_any(b.w[i], group(mask, i), o);
         return o;
     }
 };

@@ -14,18 +14,21 @@
 namespace {
 
 // The mask of the bytes whose match has its top bit set.
-template <class K, typename Match> u64 quarter_bits(const typename K::Block& b, Match match) {
+template <class K, typename Match>
+[[gnu::always_inline]] inline u64 quarter_bits(const typename K::Block& b, Match match) {
     const auto mask = [&](unsigned i) {
         return static_cast<unsigned>(_mm_movemask_epi8(match(K::quarter(b, i))));
     };
     return u64{mask(3) << 16 | mask(2)} << 32 | (mask(1) << 16 | mask(0));
 }
 
-template <class K> u64 equal_quarters(const typename K::Block& b, char c) {
+template <class K>
+[[gnu::always_inline]] inline u64 equal_quarters(const typename K::Block& b, char c) {
     return quarter_bits<K>(b, [c](__m128i v) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); });
 }
 
-template <class K> Classes classify_quarters(const typename K::Block& b) {
+template <class K>
+[[gnu::always_inline]] inline Classes classify_quarters(const typename K::Block& b) {
     // Tab to CR are 9 to 13: moved up by 0x80 - 9, they are the only bytes
     // below -123 counted with sign.
     const u64 space = quarter_bits<K>(b, [](__m128i v) {

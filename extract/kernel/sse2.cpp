@@ -1,9 +1,9 @@
 // The SSE2 kernel: 16 bytes at a time. SSE2 has no byte shuffle, so a block
 // is kept as bytes in memory and packed eight bytes at a time, each run of
-// selected bytes brought down by a 64-bit shift.
+// selected bytes brought down by a 64-bit shift, or, where the runs are
+// many, every selected byte in three steps of such shifts.
 #include <emmintrin.h>
 
-#include <array>
 #include <cstring>
 
 #include "extract/kernel/make_kernel.h"
@@ -29,7 +29,9 @@ struct Sse2 {
 
     static u64 equal(const Block& b, char c) { return equal_quarters<Sse2>(b, c); }
 
-    static Classes classify(const Block& b) { return classify_quarters<Sse2>(b); }
+    [[gnu::always_inline]] static Classes classify(const Block& b) {
+        return classify_quarters<Sse2>(b);
+    }
 
     static u64 stops(const Block& b) { return quarter_stops<Sse2>(b); }
 
@@ -93,15 +95,31 @@ struct Sse2 {
         return o + pack_counts[m];
     }
 
-    [[gnu::always_inline]] static char* pack_bytes(const unsigned char* from, unsigned m, char* o) {
-        const std::array<unsigned char, 8>& at = pack_positions[m];
-        for (std::size_t i = 0; i < 8; ++i)
-            o[i] = static_cast<char>(from[at[i]]);
-        return o + pack_counts[m];
+    // Any selected bytes of a quarter, in its two groups of eight at once
+    // (tables.h): the bytes not selected cleared, then three steps down.
+    [[gnu::always_inline]] static char* pack_any(__m128i quarter, unsigned m16, char* o) {
+        const unsigned lo = m16 & 0xFF, hi = m16 >> 8;
+        const auto moving = [lo, hi](unsigned step) {
+            return _mm_castps_si128(
+                _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(
+                                 reinterpret_cast<const __m128i*>(&compress_steps[step][lo]))),
+                             reinterpret_cast<const __m64*>(&compress_steps[step][hi])));
+        };
+        __m128i v = _mm_and_si128(quarter, byte_mask(m16));
+        __m128i t = _mm_and_si128(v, moving(0));
+        v = _mm_or_si128(_mm_xor_si128(v, t), _mm_srli_epi64(t, 8));
+        t = _mm_and_si128(v, moving(1));
+        v = _mm_or_si128(_mm_xor_si128(v, t), _mm_srli_epi64(t, 16));
+        t = _mm_and_si128(v, moving(2));
+        v = _mm_or_si128(_mm_xor_si128(v, t), _mm_srli_epi64(t, 32));
+        store_half(o, v, 0);
+        o += pack_counts[lo];
+        store_half(o, v, 1);
+        return o + pack_counts[hi];
     }
 
     // Groups of eight mostly hold one run. A block where some hold two packs
-    // every group as two; one where some hold more goes group by group.
+    // every group as two; one where some hold more packs every one in steps.
     static char* pack(const Block& b, u64 mask, char* o) {
         const auto group = [mask](unsigned g) {
             return static_cast<unsigned>(mask >> 8 * g) & 0xFF;
@@ -120,12 +138,15 @@ struct Sse2 {
                 o = pack_two_runs(q, 1, group(2 * i + 1), o);
             }
         } else {
-            for (unsigned g = 0; g < block_size / 8; ++g) {
-                const unsigned m = group(g);
-                o = pack_runs[m].more ? pack_bytes(b.bytes + 8 * g, m, o)
-                                      : pack_two_runs(quarter(b, g / 2), g % 2, m, o);
-            }
+            o = pack_many_runs(b, mask, o);
         }
+        return o;
+    }
+
+    // Kept out of the printing loop, whose registers it would take.
+    [[gnu::noinline]] static char* pack_many_runs(const Block& b, u64 mask, char* o) {
+        for (unsigned i = 0; i < 4; ++i)
+            o = pack_any(quarter(b, i), static_cast<unsigned>(mask >> 16 * i) & 0xFFFF, o);
         return o;
     }
 };

@@ -27,7 +27,9 @@ struct Ssse3 {
 
     static u64 equal(const Block& b, char c) { return equal_quarters<Ssse3>(b, c); }
 
-    static Classes classify(const Block& b) { return classify_quarters<Ssse3>(b); }
+    [[gnu::always_inline]] static Classes classify(const Block& b) {
+        return classify_quarters<Ssse3>(b);
+    }
 
     static u64 stops(const Block& b) { return quarter_stops<Ssse3>(b); }
 
