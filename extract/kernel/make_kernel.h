@@ -7,7 +7,9 @@
 //   K::load(p)                     the 64 bytes at p
 //   K::classify(block)             their Classes
 //   K::equal(block, c)             the mask of its bytes equal to c
-//   K::stops(block)                the mask of its NULs and Ctrl-Zs
+//   K::stops(block)                the mask of its NULs and Ctrl-Zs (or the
+//                                  unit's own search for them, given to
+//                                  kernel_of)
 //   K::set_bytes(block, mask, c)   the bytes of mask replaced by c
 //   K::widen(block, half)          bytes 32 * half to 32 * half + 31, each
 //                                  followed by an LF: 64 bytes
@@ -33,10 +35,12 @@ namespace {
 // code built with them may use them anywhere.
 constexpr CpuFeatures this_unit_needs = cpu_features_named(FIELDPICK_CPU_NEEDS);
 
-// The kernel made of K's primitives and the rules.
-template <class K> constexpr Kernel kernel_of(const char* name) {
-    return {name,         FIELDPICK_CPU_NEEDS, this_unit_needs, print_fields<K>,
-            find_stop<K>, fields_end<K>};
+// The kernel made of K's primitives and the rules; a unit without stops
+// gives its own search for them.
+template <class K>
+constexpr Kernel kernel_of(const char* name,
+                           std::size_t (*stop)(const char*, std::size_t) = find_stop<K>) {
+    return {name, FIELDPICK_CPU_NEEDS, this_unit_needs, print_fields<K>, stop, fields_end<K>};
 }
 
 template <class K> constexpr LineSearches line_searches_of() {

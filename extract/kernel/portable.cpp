@@ -7,8 +7,9 @@
 //
 // To classify, the block is cut into its eight bit planes (bit j of plane k
 // is bit k of byte j) by two transposes; a class is then an AND of planes.
-// The search for NUL and Ctrl-Z tests whole words for a zero byte, exactly,
-// and gathers the bytes found into mask bits by a multiply. Selected bytes
+// A byte is found by testing whole words for a zero byte, exactly, and the
+// bytes found gathered into mask bits by a multiply; NUL and Ctrl-Z, the
+// only bytes looked for through a whole read, by the C library's memchr. Selected bytes
 // are packed a run at a time: each word shifted down to its run and stored
 // whole; or, where the runs are many, in three steps of such shifts.
 #include <array>
@@ -127,17 +128,9 @@ using Planes = std::array<W, 8>;
     return planes_equal(p, ' ') | (nibble_is(p, 4, 0) & tab_to_cr);
 }
 
-// The high bit of each byte of w that is a NUL or a Ctrl-Z. Its low seven
-// bits plus 0x7F carry into the high bit unless they are zero, and never
-// into the next byte; so do they once XORed with 0x1A (whose high bit is
-// clear, so w's high bit stands for both).
-W stop_bytes(W w) {
-    constexpr W low7 = repeated(0x7F);
-    const W low = w & low7;
-    return static_cast<W>(~(((low + low7) & ((low ^ repeated(0x1A)) + low7)) | w)) & repeated(0x80);
-}
-
-// The bytes of w equal to c, as stop_bytes marks them: exactly.
+// The high bit of each byte of w equal to c, exactly: its low seven bits
+// plus 0x7F carry into the high bit unless they are zero, and never into the
+// next byte.
 W equal_bytes(W w, unsigned char c) {
     constexpr W low7 = repeated(0x7F);
     const W x = w ^ repeated(c);
@@ -228,21 +221,6 @@ struct Portable {
         return m;
     }
 
-    // Most blocks have no NUL or Ctrl-Z, told by one test of all words.
-    static u64 stops(const Block& b) {
-        W stop[words], any = 0;
-        for (unsigned i = 0; i < words; ++i) {
-            stop[i] = stop_bytes(b.w[i]);
-            any |= stop[i];
-        }
-        if (!any)
-            return 0;
-        u64 m = 0;
-        for (unsigned i = 0; i < words; ++i)
-            m |= u64{high_bits(stop[i])} << word_bytes * i;
-        return m;
-    }
-
     static unsigned group(u64 mask, unsigned i) {
         return static_cast<unsigned>(mask >> word_bytes * i) & ((1u << word_bytes) - 1);
     }
@@ -317,7 +295,17 @@ struct Portable {
     }
 };
 
+// NULs and Ctrl-Zs are rare: the C library's memchr, vectorised on most
+// CPUs, passes over a read once for each faster than words can for both.
+std::size_t find_stop_by_memchr(const char* p, std::size_t n) {
+    const void* nul = std::memchr(p, '\0', n);
+    const std::size_t before =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p) : n;
+    const void* z = std::memchr(p, 0x1A, before);
+    return z ? static_cast<std::size_t>(static_cast<const char*>(z) - p) : before;
+}
+
 } // namespace
 
-extern const Kernel portable_kernel = kernel_of<Portable>("portable");
+extern const Kernel portable_kernel = kernel_of<Portable>("portable", find_stop_by_memchr);
 extern const LineSearches portable_line_searches = line_searches_of<Portable>();
