@@ -10,12 +10,6 @@
 
 namespace {
 
-// A block of the text and its classes.
-template <class K> struct Loaded {
-    typename K::Block block;
-    Classes classes;
-};
-
 // How many blocks the walk classifies at a time, before it runs the rules
 // over them: their classes (4.6 KB) stay in the L1 cache, and the loop that
 // makes them keeps its constants in registers.
@@ -47,18 +41,17 @@ template <class K, class Source> struct Blocks {
     bool done() const { return Source::done(at, n); }
     void advance() { at += block_size; }
 
-    // The block at from, whole or not, with its classes.
-    [[gnu::always_inline]] Loaded<K> load(std::size_t from) const {
-        Loaded<K> l{K::load(from < whole ? p + from : tail), {}};
-        l.classes = K::classify(l.block);
-        if (from >= whole) {
-            const u64 valid = from == whole ? below(static_cast<unsigned>(n - whole)) : 0;
-            l.classes = map_classes<u64>([valid](auto, u64 m) { return m & valid; }, l.classes);
-        }
-        return l;
+    // The classes of the block at from, whole or not; the bytes past the
+    // end have none. Out of line: the walk classifies its whole blocks
+    // itself, and comes here only near the end, to look ahead, or to settle
+    // a field, so that the classifying is not copied into each of those.
+    [[gnu::noinline]] Classes classes_at(std::size_t from) const {
+        const Classes c = K::classify(block_at(from));
+        if (from < whole)
+            return c;
+        const u64 valid = from == whole ? below(static_cast<unsigned>(n - whole)) : 0;
+        return map_classes<u64>([valid](auto, u64 m) { return m & valid; }, c);
     }
-
-    [[gnu::always_inline]] Loaded<K> current() const { return load(at); }
 
     // The block at from, without its classes.
     [[gnu::always_inline]] typename K::Block block_at(std::size_t from) const {
@@ -78,8 +71,8 @@ template <class K, class Source> struct Blocks {
             c[m] = K::classify(K::load(p + at + m * block_size));
         std::size_t from = at + m * block_size;
         for (; m < up_to && !Source::done(from, n); ++m, from += block_size)
-            c[m] = load(from).classes;
-        c[m] = load(from).classes;
+            c[m] = classes_at(from);
+        c[m] = classes_at(from);
         return m;
     }
 
@@ -101,7 +94,7 @@ template <class K, class Source> struct Blocks {
 
     // The rules for the current block, classified here.
     Selection<u64> rules(Carries<Word>& k) const {
-        return rules(current().classes, load(at + block_size).classes, k);
+        return rules(classes_at(at), classes_at(at + block_size), k);
     }
 };
 

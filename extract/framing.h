@@ -78,9 +78,9 @@ template <class K> std::size_t fields_end(const char* p, std::size_t n) {
     const std::size_t judged = n - 2; // the LFs before here have their next two bytes here
     std::size_t from = (judged - 1) / block_size * block_size;
     const Blocks<K, Fields> blocks(p, n);
-    Classes next = blocks.load(from + block_size).classes;
+    Classes next = blocks.classes_at(from + block_size);
     for (;; from -= block_size) {
-        const Classes c = blocks.load(from).classes;
+        const Classes c = blocks.classes_at(from);
         u64 ends = field_ends(c, line_end_bytes(c, next), next);
         if (judged - from < block_size)
             ends &= below(static_cast<unsigned>(judged - from));

@@ -32,10 +32,11 @@ template <class K> std::size_t line_value(char* out, const char* p, std::size_t 
     u64 in_value = 0;
     char packed[2 * block_size];
     for (Blocks<K, OneLine> blocks(p, n); !blocks.done(); blocks.advance()) {
-        const Loaded<K> l = blocks.current();
-        const Selection<u64> s = blocks.rules(l.classes, Classes{}, k);
-        const u64 value = value_bytes(s, l.classes.space, in_value);
-        const auto got = static_cast<std::size_t>(K::pack(l.block, value, packed) - packed);
+        const Classes c = blocks.classes_at(blocks.at);
+        const Selection<u64> s = blocks.rules(c, Classes{}, k);
+        const u64 value = value_bytes(s, c.space, in_value);
+        const auto got =
+            static_cast<std::size_t>(K::pack(blocks.block_at(blocks.at), value, packed) - packed);
         std::memcpy(out + len, packed, got);
         len += got;
     }
