@@ -91,11 +91,6 @@ template <class K, class Source> struct Blocks {
         block_address_rules(c, s, k);
         return s;
     }
-
-    // The rules for the current block, classified here.
-    Selection<u64> rules(Carries<Word>& k) const {
-        return rules(classes_at(at), classes_at(at + block_size), k);
-    }
 };
 
 // Whole fields of the input, the last one ended by its LF.

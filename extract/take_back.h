@@ -26,8 +26,11 @@ class TakeBack {
     // before it ends: the rules run ahead, writing nothing.
     template <class K, class Source>
     [[gnu::noinline]] static bool goes_bracket(Blocks<K, Source> blocks, Carries<Word> k) {
-        for (; !blocks.done(); blocks.advance()) {
-            const Selection<u64> s = blocks.rules(k);
+        // Each block is classified once: as the next one, then as its own.
+        for (Classes c = blocks.classes_at(blocks.at), next; !blocks.done(); c = next) {
+            next = blocks.classes_at(blocks.at + block_size);
+            const Selection<u64> s = blocks.rules(c, next, k);
+            blocks.advance();
             const u64 own = s.starts ? below(lowest(s.starts)) : ~u64{0};
             if (s.first_open & own)
                 return true;
