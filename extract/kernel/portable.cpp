@@ -9,9 +9,10 @@
 // is bit k of byte j) by two transposes; a class is then an AND of planes.
 // A byte is found by testing whole words for a zero byte, exactly, and the
 // bytes found gathered into mask bits by a multiply; NUL and Ctrl-Z, the
-// only bytes looked for through a whole read, by the C library's memchr. Selected bytes
-// are packed a run at a time: each word shifted down to its run and stored
-// whole; or, where the runs are many, in three steps of such shifts.
+// only bytes looked for through a whole read, by the C library's memchr.
+// Selected bytes are packed a run at a time: each word shifted down to its
+// run and stored whole; or, where the runs are many, in three steps of such
+// shifts.
 #include <array>
 #include <cstring>
 
